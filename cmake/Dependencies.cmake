@@ -1,0 +1,12 @@
+# Every dependency comes from Debian's packages (scripts/install-deps.sh installs them).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+find_package(ICU REQUIRED COMPONENTS uc i18n)
+find_package(simdjson REQUIRED)
+find_package(Threads REQUIRED)
+if(SCANBROOK_BUILD_GUI)
+    find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+endif()
+if(SCANBROOK_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,18 @@
+# One interface target carries the language standard, the warnings and the Qt safety defines,
+# so every layer is built the same way.
+add_library(scanbrook_options INTERFACE)
+target_compile_features(scanbrook_options INTERFACE cxx_std_20)
+target_compile_options(scanbrook_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
+    -Wcast-align -Wnull-dereference -Wimplicit-fallthrough -Wformat=2)
+if(SCANBROOK_WERROR)
+    target_compile_options(scanbrook_options INTERFACE -Werror)
+endif()
+
+# Qt targets additionally refuse implicit conversions from 8-bit strings, so every literal that
+# reaches the user is spelled as UTF-8 on purpose.
+add_library(scanbrook_qt_options INTERFACE)
+target_link_libraries(scanbrook_qt_options INTERFACE scanbrook_options)
+target_compile_definitions(scanbrook_qt_options INTERFACE
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
+    QT_NO_CAST_FROM_BYTEARRAY QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever Scanbrook needs to build, test and demo that this
+# machine does not have yet. Safe to run again; does nothing when all is there.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config
+    qt6-base-dev libicu-dev libsimdjson-dev libplist-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth fonts-noto-color-emoji clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo_cmd=(sudo)
+fi
+# A fresh machine has no package lists yet.
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// Dates written and read with Unicode date patterns, in a fixed locale (ICU).
+namespace scanbrook::platform {
+
+/// `t` written with `pattern` in `locale`, in the time zone `timeZoneId` ("GMT", or empty for
+/// the user's current zone).
+std::string formatDate(TimePoint t, std::string_view pattern, std::string_view locale,
+                       std::string_view timeZoneId);
+
+/// Strictly parses the whole of `text` with `pattern` in `locale` and `timeZoneId` (empty for
+/// the default zone); nullopt unless every character was consumed.
+std::optional<TimePoint> parseDate(std::string_view text, std::string_view pattern,
+                                   std::string_view locale, std::string_view timeZoneId);
+
+} // namespace scanbrook::platform

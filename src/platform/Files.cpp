@@ -1,0 +1,50 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace scanbrook::platform {
+
+namespace {
+
+std::string failure(const std::string& path, int error) {
+    const std::filesystem::path p(path);
+    std::string folder = p.parent_path().string();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    return "The file \u201C" + p.filename().string() + "\u201D couldn\u2019t be saved in the folder \u201C" +
+           folder + "\u201D: " + std::strerror(error) + ".";
+}
+
+} // namespace
+
+std::optional<std::string> writeFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return failure(path, errno);
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            ::close(fd);
+            return failure(path, error);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    // On some file systems the data reaches the disk only here, so a failing close is a failed
+    // save too.
+    if (::close(fd) != 0 && errno != EINTR) {
+        return failure(path, errno);
+    }
+    return std::nullopt;
+}
+
+} // namespace scanbrook::platform

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace scanbrook::platform {
+
+/// Writes `bytes` directly into the file at `path` (created or truncated; no temporary file).
+/// Returns nullopt on success, or a sentence describing the failure for the user — any failure
+/// at all, including a short write or a failing close, counts.
+std::optional<std::string> writeFile(const std::string& path, std::string_view bytes);
+
+} // namespace scanbrook::platform

@@ -1,0 +1,108 @@
+#include "platform/LogJson.h"
+
+#include "platform/Process.h"
+
+#include <simdjson.h>
+
+namespace scanbrook::platform {
+
+static_assert(kOutputPadding >= SIMDJSON_PADDING,
+              "the output buffer must leave the JSON parser its read-ahead");
+
+namespace {
+
+/// The parser keeps its buffers between documents: allocating them and faulting their pages
+/// in costs more than the parse of a month of log output, so each thread keeps one parser.
+/// A visitor that reads another document while being called gets a parser of its own.
+class ThreadParser {
+public:
+    ThreadParser() : parser(acquire()) {}
+    ~ThreadParser() {
+        if (&parser == &shared()) {
+            inUse() = false;
+        }
+    }
+    ThreadParser(const ThreadParser&) = delete;
+    ThreadParser& operator=(const ThreadParser&) = delete;
+
+    simdjson::dom::parser& get() { return parser; }
+
+private:
+    static simdjson::dom::parser& shared() {
+        thread_local simdjson::dom::parser instance;
+        return instance;
+    }
+    static bool& inUse() {
+        thread_local bool flag = false;
+        return flag;
+    }
+    simdjson::dom::parser& acquire() {
+        if (inUse()) {
+            return nested;
+        }
+        inUse() = true;
+        return shared();
+    }
+
+    simdjson::dom::parser nested;
+    simdjson::dom::parser& parser;
+};
+
+std::optional<std::string_view> stringValue(simdjson::dom::element value) {
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+/// Reads the three members in one pass over the object. A key that occurs twice counts with
+/// its last value, as in a dictionary built from the object.
+LogEntry readEntry(simdjson::dom::element element) {
+    LogEntry entry;
+    simdjson::dom::object object;
+    if (element.get_object().get(object) != simdjson::SUCCESS) {
+        return entry;
+    }
+    entry.isObject = true;
+    for (const simdjson::dom::key_value_pair member : object) {
+        if (member.key == "timestamp") {
+            entry.timestamp = stringValue(member.value);
+        } else if (member.key == "senderImagePath") {
+            entry.senderImagePath = stringValue(member.value);
+        } else if (member.key == "eventMessage") {
+            entry.eventMessage = stringValue(member.value);
+        }
+    }
+    return entry;
+}
+
+} // namespace
+
+LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
+                              std::size_t maxElements) {
+    ThreadParser parser;
+    // Parsed in place: the caller's buffer keeps the padding the parser reads ahead into. The
+    // DOM parser checks the whole document, UTF-8 included, before anything is visited.
+    const simdjson::padded_string_view padded(bytes.data(), bytes.size(),
+                                              bytes.size() + kOutputPadding);
+    simdjson::dom::element root;
+    if (parser.get().parse(padded).get(root) != simdjson::SUCCESS) {
+        return LogJsonResult::NotJson;
+    }
+    simdjson::dom::array array;
+    if (root.get_array().get(array) != simdjson::SUCCESS) {
+        return LogJsonResult::NotArray;
+    }
+    std::size_t visited = 0;
+    for (const simdjson::dom::element element : array) {
+        if (visited == maxElements) {
+            break;
+        }
+        ++visited;
+        visitor.visit(readEntry(element));
+    }
+    return LogJsonResult::Array;
+}
+
+} // namespace scanbrook::platform

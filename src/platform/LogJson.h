@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+/// Reading the log tool's JSON output: one array of entries, each an object.
+namespace scanbrook::platform {
+
+/// The members of one array element that Scanbrook reads. A member that is absent or not a
+/// string is nullopt. The views stay valid until the visit returns.
+struct LogEntry {
+    bool isObject = false;
+    std::optional<std::string_view> timestamp;
+    std::optional<std::string_view> senderImagePath;
+    std::optional<std::string_view> eventMessage;
+};
+
+class LogEntryVisitor {
+public:
+    virtual ~LogEntryVisitor() = default;
+    virtual void visit(const LogEntry& entry) = 0;
+};
+
+enum class LogJsonResult {
+    Array,    ///< a JSON array: every element was visited, in order
+    NotJson,  ///< not valid JSON (or not valid UTF-8, or empty): nothing visited
+    NotArray, ///< valid JSON whose top-level value is not an array: nothing visited
+};
+
+/// Validates the whole document before visiting any element, so a fault anywhere in it
+/// leaves nothing visited. `bytes` must be followed by kOutputPadding readable spare bytes
+/// (as CommandResult::output is). `maxElements` limits the elements visited.
+LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
+                              std::size_t maxElements = static_cast<std::size_t>(-1));
+
+} // namespace scanbrook::platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string_view>
+
+/// Every absolute path of the Mac that Scanbrook reads or runs. Hand them to
+/// platformPath() before use, so that a simulated Mac can stand in for them.
+namespace scanbrook::mac {
+
+inline constexpr std::string_view kLogTool = "/usr/bin/log";
+inline constexpr std::string_view kIdTool = "/usr/bin/id";
+inline constexpr std::string_view kOsaScript = "/usr/bin/osascript";
+inline constexpr std::string_view kXProtectBundle =
+    "/Library/Apple/System/Library/CoreServices/XProtect.app";
+inline constexpr std::string_view kXProtectExecutable =
+    "/Library/Apple/System/Library/CoreServices/XProtect.app/Contents/MacOS/XProtect";
+inline constexpr std::string_view kLogStoreDirectory = "/var/db/diagnostics/Persist";
+inline constexpr std::string_view kLogTimesyncDirectory = "/var/db/diagnostics/timesync";
+
+} // namespace scanbrook::mac

@@ -1,0 +1,81 @@
+#include "platform/OperationQueue.h"
+
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace scanbrook::platform {
+
+struct OperationQueue::State {
+    explicit State(int max) : maxConcurrent(max < 1 ? 1 : max) {}
+
+    std::mutex mutex;
+    std::deque<std::function<void()>> pending;
+    int running = 0;
+    const int maxConcurrent;
+    bool closed = false;
+};
+
+void OperationQueue::runOperations(const std::shared_ptr<State>& state,
+                                   std::function<void()> operation) {
+    for (;;) {
+        try {
+            operation();
+        } catch (...) {
+            // An operation reports its own failures through its completion; one that throws
+            // anyway must not take the whole application down with it.
+        }
+        const std::lock_guard lock(state->mutex);
+        if (state->closed || state->pending.empty()) {
+            --state->running;
+            return;
+        }
+        operation = std::move(state->pending.front());
+        state->pending.pop_front();
+    }
+}
+
+OperationQueue::OperationQueue(int maxConcurrent)
+    : state_(std::make_shared<State>(maxConcurrent)) {}
+
+OperationQueue::~OperationQueue() {
+    // Never wait here: closing the window must not hang on a log query that takes minutes.
+    // Threads still running keep the state alive and end by themselves.
+    const std::lock_guard lock(state_->mutex);
+    state_->closed = true;
+    state_->pending.clear();
+}
+
+void OperationQueue::addOperation(std::function<void()> operation) {
+    std::unique_lock lock(state_->mutex);
+    if (state_->closed) {
+        return;
+    }
+    if (state_->running >= state_->maxConcurrent) {
+        state_->pending.push_back(std::move(operation));
+        return;
+    }
+    ++state_->running;
+    lock.unlock();
+    // Held in shared ownership so that the operation survives a failure to start the thread.
+    auto task = std::make_shared<std::function<void()>>(std::move(operation));
+    try {
+        std::thread([state = state_, task] { runOperations(state, std::move(*task)); }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: keep the operation for the next thread that finishes one.
+        lock.lock();
+        --state_->running;
+        state_->pending.push_back(std::move(*task));
+    }
+}
+
+int OperationQueue::maxConcurrentOperationCount() const { return state_->maxConcurrent; }
+
+int OperationQueue::operationCount() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->running + static_cast<int>(state_->pending.size());
+}
+
+} // namespace scanbrook::platform

@@ -1,0 +1,263 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <exception>
+#include <fcntl.h>
+#include <new>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace scanbrook::platform {
+
+namespace {
+
+/// The first read goes into this much room; most programs we run print less.
+constexpr std::size_t kInitialCapacity = 16 * 1024;
+/// Below this much free room the buffer grows before the next read, so that a large output
+/// is read in pipe-sized pieces rather than in slivers.
+constexpr std::size_t kMinimumReadRoom = 4 * 1024;
+
+/// Closes a descriptor once, on every path out of the function.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { close(); }
+
+    int get() const { return fd_; }
+    void close() {
+        if (fd_ >= 0) {
+            // Linux releases the descriptor even when close() reports EINTR, so never retry.
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+private:
+    int fd_;
+};
+
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        fileActionsError_ = posix_spawn_file_actions_init(&fileActions_);
+        attributesError_ = posix_spawnattr_init(&attributes_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+    ~SpawnSetup() {
+        if (fileActionsError_ == 0) {
+            posix_spawn_file_actions_destroy(&fileActions_);
+        }
+        if (attributesError_ == 0) {
+            posix_spawnattr_destroy(&attributes_);
+        }
+    }
+
+    /// Standard output onto the pipe's write end; every descriptor above standard error
+    /// closed (a test runner, or another thread's pipe, must not reach the child); SIGPIPE
+    /// back to its default and no signal blocked, whatever the calling thread has set.
+    int prepare(int outputFd) {
+        if (fileActionsError_ != 0) {
+            return fileActionsError_;
+        }
+        if (attributesError_ != 0) {
+            return attributesError_;
+        }
+        if (int error = posix_spawn_file_actions_adddup2(&fileActions_, outputFd, STDOUT_FILENO);
+            error != 0) {
+            return error;
+        }
+        if (int error = posix_spawn_file_actions_addclosefrom_np(&fileActions_, STDERR_FILENO + 1);
+            error != 0) {
+            return error;
+        }
+        sigset_t defaulted;
+        sigemptyset(&defaulted);
+        sigaddset(&defaulted, SIGPIPE);
+        sigset_t noneBlocked;
+        sigemptyset(&noneBlocked);
+        if (int error = posix_spawnattr_setsigdefault(&attributes_, &defaulted); error != 0) {
+            return error;
+        }
+        if (int error = posix_spawnattr_setsigmask(&attributes_, &noneBlocked); error != 0) {
+            return error;
+        }
+        return posix_spawnattr_setflags(&attributes_,
+                                        POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    }
+
+    const posix_spawn_file_actions_t* fileActions() const { return &fileActions_; }
+    const posix_spawnattr_t* attributes() const { return &attributes_; }
+
+private:
+    posix_spawn_file_actions_t fileActions_{};
+    posix_spawnattr_t attributes_{};
+    int fileActionsError_ = 0;
+    int attributesError_ = 0;
+};
+
+void reportNotStarted(CommandResult& result, int error) {
+    result.ending = CommandResult::Ending::NotStarted;
+    result.startError = error;
+    // The shell's convention: 127 when there is no such program, 126 when it is there but
+    // cannot be run.
+    result.status = error == ENOENT ? 127 : 126;
+}
+
+/// Reads `fd` to its end into `output`, keeping kOutputPadding spare bytes of capacity after
+/// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory; `output` then holds
+/// what was read so far.
+void readToEnd(int fd, std::string& output) {
+    // The string's size is the room handed to read(); `used` counts the bytes actually read.
+    std::size_t used = 0;
+    output.resize(kInitialCapacity + kOutputPadding);
+    for (;;) {
+        if (output.size() - kOutputPadding - used < kMinimumReadRoom) {
+            output.resize(output.size() * 2);
+        }
+        const std::size_t room = output.size() - kOutputPadding - used;
+        const ssize_t count = ::read(fd, output.data() + used, room);
+        if (count > 0) {
+            used += static_cast<std::size_t>(count);
+        } else if (count == 0 || errno != EINTR) {
+            // End of file, or a read error that retrying will not mend: keep what arrived.
+            break;
+        }
+    }
+    // Shrinking keeps the capacity, so the spare bytes stay without a final copy.
+    output.resize(used);
+}
+
+/// Reads and throws away the rest of `fd`, so that a child whose output we could not hold
+/// still runs to its own end rather than dying of a broken pipe.
+void drain(int fd) {
+    char sink[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, sink, sizeof sink);
+        if (count == 0 || (count < 0 && errno != EINTR)) {
+            return;
+        }
+    }
+}
+
+void waitForExit(pid_t pid, CommandResult& result) {
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited < 0) {
+        // The child was reaped elsewhere (SIGCHLD ignored, for one): its end is unknown, and an
+        // unknown end must never read as success.
+        result.ending = CommandResult::Ending::Exited;
+        result.status = -1;
+        return;
+    }
+    if (WIFSIGNALED(status)) {
+        result.ending = CommandResult::Ending::Signalled;
+        result.status = WTERMSIG(status);
+    } else {
+        result.ending = CommandResult::Ending::Exited;
+        result.status = WEXITSTATUS(status);
+    }
+}
+
+bool holdsNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
+
+} // namespace
+
+CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments) {
+    CommandResult result;
+    try {
+        result.launchPath = path;
+        result.output.reserve(kOutputPadding);
+    } catch (const std::bad_alloc&) {
+        reportNotStarted(result, ENOMEM);
+        return result;
+    }
+
+    // An argument cannot carry a NUL byte through exec: refuse rather than pass a shortened
+    // one.
+    if (holdsNul(path)) {
+        reportNotStarted(result, EINVAL);
+        return result;
+    }
+    for (const std::string& argument : arguments) {
+        if (holdsNul(argument)) {
+            reportNotStarted(result, EINVAL);
+            return result;
+        }
+    }
+
+    std::vector<char*> argv;
+    try {
+        argv.reserve(arguments.size() + 2);
+    } catch (const std::bad_alloc&) {
+        reportNotStarted(result, ENOMEM);
+        return result;
+    }
+    // exec takes non-const strings but does not change them.
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    int pipeFds[2];
+    // Close-on-exec, so that a program started by another thread at the same moment does not
+    // inherit our write end and keep our read from ever ending.
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        reportNotStarted(result, errno);
+        return result;
+    }
+    Descriptor readEnd(pipeFds[0]);
+    Descriptor writeEnd(pipeFds[1]);
+
+    pid_t pid = 0;
+    {
+        SpawnSetup setup;
+        if (int error = setup.prepare(writeEnd.get()); error != 0) {
+            reportNotStarted(result, error);
+            return result;
+        }
+        // posix_spawn reports a failed exec by its result, not by -1 and errno.
+        if (int error = ::posix_spawn(&pid, path.c_str(), setup.fileActions(),
+                                      setup.attributes(), argv.data(), environ);
+            error != 0) {
+            reportNotStarted(result, error);
+            return result;
+        }
+    }
+    // Only the child may hold the write end now, or the read below never sees its end.
+    writeEnd.close();
+
+    try {
+        readToEnd(readEnd.get(), result.output);
+        if (result.output.capacity() < result.output.size() + kOutputPadding) {
+            result.output.reserve(result.output.size() + kOutputPadding);
+        }
+    } catch (const std::exception&) {
+        // Out of memory (or beyond the longest string): a partial output must not pass for the whole: drop it, let the child finish, and
+        // report how it ended.
+        std::string().swap(result.output);
+        drain(readEnd.get());
+        try {
+            result.output.reserve(kOutputPadding);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    readEnd.close();
+
+    waitForExit(pid, result);
+    return result;
+}
+
+} // namespace scanbrook::platform

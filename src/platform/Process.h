@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace scanbrook::platform {
+
+/// Spare bytes kept after the end of CommandResult::output, so that a JSON parser that reads
+/// ahead in blocks can parse it in place (at least SIMDJSON_PADDING).
+inline constexpr std::size_t kOutputPadding = 64;
+
+struct CommandResult {
+    enum class Ending { Exited, Signalled, NotStarted };
+    Ending ending = Ending::NotStarted;
+    /// The exit status; the signal number for a child killed by a signal; 127 when there is no
+    /// such program and 126 when it exists but cannot be executed.
+    int status = 127;
+    /// errno of a failure to start; 0 otherwise.
+    int startError = 0;
+    /// The path actually tried.
+    std::string launchPath;
+    /// Every byte the child wrote to its standard output. Its capacity always keeps
+    /// kOutputPadding spare bytes beyond its size.
+    std::string output;
+
+    bool started() const { return ending != Ending::NotStarted; }
+    /// "<path> could not be started: <the system's error text>." for a start failure; empty
+    /// otherwise.
+    std::string startFailureText() const;
+};
+
+/// Runs the program at `path` with `arguments` (argv[1…]) without a shell: standard output
+/// to a pipe read to its end, only then the wait for the exit; standard input and standard
+/// error inherited; every other descriptor closed in the child. Never throws.
+CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments);
+
+} // namespace scanbrook::platform

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// The user-interface operations the window's logic needs, free of any toolkit. The Qt
+/// adapters live in platform/qt; tests use the fakes in tests/support.
+namespace scanbrook::platform {
+
+class TextField {
+public:
+    virtual ~TextField() = default;
+    virtual std::string stringValue() const = 0;
+    virtual void setStringValue(std::string_view text) = 0;
+};
+
+/// An up/down control holding an integer within its range; setting a value outside the range
+/// holds the nearest bound instead.
+class Stepper {
+public:
+    virtual ~Stepper() = default;
+    virtual std::int64_t integerValue() const = 0;
+    virtual void setIntegerValue(std::int64_t value) = 0;
+};
+
+/// Turns the period text into a number.
+class NumberFormatter {
+public:
+    virtual ~NumberFormatter() = default;
+    /// The integer value (fraction dropped toward zero) of the number the text spells, or
+    /// nullopt when it spells none. Values beyond the 64-bit range hold the nearest bound.
+    virtual std::optional<std::int64_t> integerFromString(std::string_view text) const = 0;
+};
+
+/// The output console: text in which every character carries a font size and the platform's
+/// text colour.
+class Console {
+public:
+    virtual ~Console() = default;
+    /// Replaces the whole content with `utf8`, every character in the console font at
+    /// `fontSize` points and the text colour.
+    virtual void replaceText(std::string_view utf8, double fontSize) = 0;
+    /// Adds `utf8` at the end, in the console font at `fontSize` points and the text colour.
+    virtual void appendText(std::string_view utf8, double fontSize) = 0;
+    /// Sets the font of the whole content to the console font at `fontSize`, in one batch,
+    /// keeping every other attribute.
+    virtual void refont(double fontSize) = 0;
+    /// The characters only, as UTF-8.
+    virtual std::string plainText() const = 0;
+};
+
+class Spinner {
+public:
+    virtual ~Spinner() = default;
+    virtual void setHidden(bool hidden) = 0;
+    virtual void setUsesThreadedAnimation(bool threaded) = 0;
+    virtual void startAnimation() = 0;
+    virtual void stopAnimation() = 0;
+};
+
+class WindowDelegate {
+public:
+    virtual ~WindowDelegate() = default;
+    /// Asked when the user closes the window; true lets it close.
+    virtual bool windowShouldClose() = 0;
+};
+
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual void setDelegate(WindowDelegate* delegate) = 0;
+    virtual void setTitle(std::string_view title) = 0;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+    /// Ends the application. Returns to the caller; the end follows when control goes back to
+    /// the event loop.
+    virtual void terminate() = 0;
+};
+
+struct SaveRequest {
+    std::string defaultName;
+    std::vector<std::string> allowedFileTypes;
+    bool canCreateDirectories = true;
+};
+
+/// A free-standing save panel (not a sheet on the window). Its answer arrives later, on the
+/// main thread.
+class SavePanel {
+public:
+    virtual ~SavePanel() = default;
+    /// Shows the panel and returns at once; `completion` gets the chosen path, or nullopt when
+    /// the user cancelled or no path was chosen.
+    virtual void begin(const SaveRequest& request,
+                       std::function<void(std::optional<std::string> path)> completion) = 0;
+};
+
+} // namespace scanbrook::platform

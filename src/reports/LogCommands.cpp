@@ -1,0 +1,17 @@
+#include "reports/LogCommands.h"
+
+namespace scanbrook {
+
+std::vector<std::string> checkQueryArguments(std::string_view periodArgument) {
+    return {"show",   "--predicate", std::string(kCheckPredicate),
+            "--style", "json",        "--info",
+            "--last", std::string(periodArgument)};
+}
+
+std::vector<std::string> logEntriesArguments() { return {"show", "--last", "2"}; }
+
+std::vector<std::string> logTimeFormatArguments() {
+    return {"show", "--style", "json", "--last", "2"};
+}
+
+} // namespace scanbrook

@@ -1,0 +1,49 @@
+#include "reports/ReportTexts.h"
+
+#include "platform/DateFormat.h"
+
+#include <algorithm>
+
+namespace scanbrook {
+
+std::int64_t clampPeriod(std::int64_t days) {
+    return std::clamp(days, kMinPeriodDays, kMaxPeriodDays);
+}
+
+CheckTexts checkTexts(std::int64_t clampedDays) {
+    const std::string days = std::to_string(clampedDays);
+    CheckTexts texts;
+    if (clampedDays <= 1) {
+        texts.header = "XProtect Remediator scans completed in the last day:\n\n";
+        texts.noneFound = "No XProtect Remediator scan log messages found in the last day.";
+    } else {
+        texts.header = "XProtect Remediator scans completed in the last " + days + " days:\n\n";
+        texts.noneFound =
+            "No XProtect Remediator scan log messages found in the last " + days + " days.";
+    }
+    texts.periodArgument = days + "d";
+    return texts;
+}
+
+std::string checkErrorLine(int status) {
+    return "Error " + std::to_string(status) +
+           " when checking the log for XProtect Remediator scans.";
+}
+
+std::string runErrorText(int status) {
+    return "\n\nError " + std::to_string(status) + " when running XProtect Remediator scans.\n";
+}
+
+std::string lastCheckDateText(platform::TimePoint runDate) {
+    return platform::formatDate(runDate, kDateTextPattern, kDateTextLocale, kDateTextTimeZone);
+}
+
+std::string closingLine(platform::TimePoint runDate) {
+    return "\nScanned at " + lastCheckDateText(runDate);
+}
+
+std::string defaultSaveName(platform::TimePoint runDate) {
+    return "Scanbrook-" + lastCheckDateText(runDate) + ".text";
+}
+
+} // namespace scanbrook

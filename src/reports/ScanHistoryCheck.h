@@ -1,0 +1,14 @@
+#pragma once
+
+#include "reports/CheckReport.h"
+#include "reports/ReportTexts.h"
+
+#include <string>
+
+namespace scanbrook::reports {
+
+/// The slow half of a check, for a worker thread: runs the log tool for `texts`' period and
+/// builds the report into `report`, which holds the header on entry.
+CheckSummary runLogQuery(const CheckTexts& texts, std::string& report);
+
+} // namespace scanbrook::reports

@@ -1,0 +1,221 @@
+#include "window/ViewController.h"
+
+#include "platform/Bundle.h"
+#include "platform/Files.h"
+#include "platform/MacPaths.h"
+#include "platform/OperationQueue.h"
+#include "platform/Paths.h"
+#include "reports/ReportTexts.h"
+#include "reports/ScanHistoryCheck.h"
+#include "reports/ScanRunner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace scanbrook {
+
+namespace {
+
+constexpr int kMaxConcurrentOperations = 8;
+constexpr double kDefaultFontSize = 12.0;
+constexpr double kMinFontSize = 4.0;
+constexpr double kMaxFontSize = 24.0;
+constexpr double kFontSizeStep = 1.0;
+
+constexpr std::string_view kFontSizeKey = "fontSize";
+constexpr std::string_view kTimePeriodKey = "timePeriod";
+constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
+constexpr std::string_view kVersionNotFound = "Not found";
+
+std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platform::TaskQueue> q) {
+    if (q) {
+        return q;
+    }
+    return std::make_unique<platform::OperationQueue>(kMaxConcurrentOperations);
+}
+
+} // namespace
+
+ViewController::ViewController(ViewControllerServices services)
+    : theXPremCatPath(mac::kXProtectBundle), defaults(services.defaults), clock(services.clock),
+      application(services.application), savePanel(services.savePanel),
+      mainQueue(std::move(services.mainQueue)),
+      processingQueue(makeProcessingQueue(std::move(services.processingQueue))),
+      self(std::make_shared<ViewController*>(this)) {}
+
+ViewController::~ViewController() = default;
+
+void ViewController::viewDidLoad() {
+    const double storedSize = defaults.doubleForKey(kFontSizeKey);
+    // A value that is no finite number cannot size a font; it counts as unusable like one
+    // below the minimum.
+    theFontSize = (!std::isfinite(storedSize) || storedSize < kMinFontSize) ? kDefaultFontSize
+                                                                            : storedSize;
+
+    std::int64_t period = defaults.integerForKey(kTimePeriodKey);
+    if (period == 0) {
+        period = 1;
+    }
+    periodStep->setIntegerValue(period);
+    theTimePeriod = periodStep->integerValue();
+}
+
+void ViewController::viewDidAppear() {
+    if (viewWindow != nullptr) {
+        viewWindow->setDelegate(this);
+    }
+    const std::string version = bundleShortVersion(platform::platformPath(theXPremCatPath));
+    if (viewWindow != nullptr) {
+        viewWindow->setTitle(std::string(kTitlePrefix) + version);
+    }
+    busySpinner->setHidden(true);
+    runDate = clock.now();
+    stepSetPeriod();
+}
+
+bool ViewController::windowShouldClose() {
+    defaults.setInteger(theTimePeriod, kTimePeriodKey);
+    application.terminate();
+    return true;
+}
+
+void ViewController::stepSetPeriod() {
+    theTimePeriod = periodStep->integerValue();
+    showPeriodInField();
+}
+
+void ViewController::testSetPeriod() {
+    const auto number = periodStepFormatter->integerFromString(textTimePeriod->stringValue());
+    theTimePeriod = reports::clampPeriod(number.value_or(1));
+    periodStep->setIntegerValue(theTimePeriod);
+    showPeriodInField();
+}
+
+void ViewController::showPeriodInField() {
+    textTimePeriod->setStringValue(std::to_string(theTimePeriod));
+}
+
+void ViewController::doCheckXPR() {
+    testSetPeriod();
+    startSpinner();
+    theTimePeriod = reports::clampPeriod(theTimePeriod);
+    reports::CheckTexts texts = reports::checkTexts(theTimePeriod);
+    runDate = clock.now();
+
+    // The worker holds no reference to the controller: the window may close while the log
+    // tool runs, and the completion then finds the controller gone.
+    processingQueue->addOperation(
+        [texts = std::move(texts), weakSelf = std::weak_ptr(self), queue = mainQueue] {
+            std::string report = texts.header;
+            reports::runLogQuery(texts, report);
+            queue->addOperation([weakSelf, report = std::move(report)]() mutable {
+                if (const auto alive = weakSelf.lock()) {
+                    (*alive)->showCheckReport(std::move(report));
+                }
+            });
+        });
+}
+
+void ViewController::showCheckReport(std::string report) {
+    report += reports::closingLine(*runDate);
+    setOutputText(report);
+    stopSpinner();
+}
+
+void ViewController::doRunXPro() {
+    if (!reports::xprotectInstalled()) {
+        return;
+    }
+    startSpinner();
+    processingQueue->addOperation([weakSelf = std::weak_ptr(self), queue = mainQueue] {
+        std::string report = reports::runXProtectScans();
+        queue->addOperation([weakSelf, report = std::move(report)] {
+            if (const auto alive = weakSelf.lock()) {
+                (*alive)->showRunResult(report);
+            }
+        });
+    });
+}
+
+void ViewController::showRunResult(const std::string& report) {
+    appendOutputText(report);
+    stopSpinner();
+}
+
+void ViewController::doSaveButton() {
+    std::string savedText = outputTextbox->plainText();
+    platform::SaveRequest request;
+    request.defaultName = reports::defaultSaveName(*runDate);
+    request.allowedFileTypes = {"text", "txt"};
+    request.canCreateDirectories = true;
+    savePanel.begin(request, [weakSelf = std::weak_ptr(self), savedText = std::move(savedText)](
+                                 std::optional<std::string> path) {
+        if (const auto alive = weakSelf.lock()) {
+            (*alive)->saveReportText(path, savedText);
+        }
+    });
+}
+
+void ViewController::saveReportText(const std::optional<std::string>& path,
+                                    const std::string& savedText) {
+    if (!path) {
+        return;
+    }
+    if (const auto failure = platform::writeFile(*path, savedText)) {
+        appendOutputText(*failure);
+    }
+}
+
+void ViewController::startSpinner() {
+    busySpinner->setHidden(false);
+    busySpinner->setUsesThreadedAnimation(true);
+    busySpinner->startAnimation();
+}
+
+void ViewController::stopSpinner() {
+    busySpinner->stopAnimation();
+    busySpinner->setHidden(true);
+}
+
+void ViewController::incFontSize() {
+    theFontSize = std::min(theFontSize + kFontSizeStep, kMaxFontSize);
+    defaults.setDouble(theFontSize, kFontSizeKey);
+    applyFontSize();
+}
+
+void ViewController::decFontSize() {
+    theFontSize = std::max(theFontSize - kFontSizeStep, kMinFontSize);
+    defaults.setDouble(theFontSize, kFontSizeKey);
+    applyFontSize();
+}
+
+void ViewController::setOutputText(std::string_view text) {
+    if (outputTextbox != nullptr) {
+        outputTextbox->replaceText(text, theFontSize);
+    }
+}
+
+void ViewController::appendOutputText(std::string_view text) {
+    if (outputTextbox != nullptr) {
+        outputTextbox->appendText(text, theFontSize);
+    }
+}
+
+void ViewController::applyFontSize() {
+    if (outputTextbox != nullptr) {
+        outputTextbox->refont(theFontSize);
+    }
+}
+
+std::string ViewController::bundleShortVersion(const std::string& path) {
+    // Only the information dictionary is read; the bundle's code is never loaded.
+    const auto info = platform::bundleInfoDictionary(path);
+    if (!info) {
+        return std::string(kVersionNotFound);
+    }
+    const auto version = info->find("CFBundleShortVersionString");
+    return version != info->end() ? version->second : std::string(kVersionNotFound);
+}
+
+} // namespace scanbrook

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/TaskQueue.h"
+#include "platform/Ui.h"
+#include "platform/UserDefaults.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace scanbrook {
+
+/// What the window's controller gets from outside. The references must outlive the controller;
+/// the main queue is shared because work still running may hand it a completion after the
+/// controller is gone (the completion then finds the controller gone and does nothing).
+struct ViewControllerServices {
+    platform::UserDefaults& defaults;
+    platform::Clock& clock;
+    platform::Application& application;
+    platform::SavePanel& savePanel;
+    std::shared_ptr<platform::TaskQueue> mainQueue;
+    /// The work queue; when null the controller makes its own (8 operations at once).
+    std::unique_ptr<platform::TaskQueue> processingQueue = nullptr;
+};
+
+/// The controller of the main window: the period and font-size settings, the period's
+/// stepper and text field, the title, the console, and the queue of the slow work.
+/// Every member function runs on the main thread.
+class ViewController final : public platform::WindowDelegate {
+public:
+    explicit ViewController(ViewControllerServices services);
+    ~ViewController() override;
+    ViewController(const ViewController&) = delete;
+    ViewController& operator=(const ViewController&) = delete;
+
+    // Outlets, connected by the window's layout before viewDidLoad().
+    void setTextTimePeriod(platform::TextField* field) { textTimePeriod = field; }
+    void setPeriodStep(platform::Stepper* stepper) { periodStep = stepper; }
+    void setPeriodStepFormatter(platform::NumberFormatter* formatter) {
+        periodStepFormatter = formatter;
+    }
+    void setOutputTextbox(platform::Console* console) { outputTextbox = console; }
+    void setBusySpinner(platform::Spinner* spinner) { busySpinner = spinner; }
+    /// The window that shows the controller's view; null while there is none.
+    void setViewWindow(platform::Window* window) { viewWindow = window; }
+
+    void viewDidLoad();
+    void viewDidAppear();
+    bool windowShouldClose() override;
+
+    // Actions.
+    void stepSetPeriod();
+    void testSetPeriod();
+    void doCheckXPR();
+    void doSaveButton();
+    void doRunXPro();
+    void incFontSize();
+    void decFontSize();
+
+    // The console.
+    void setOutputText(std::string_view text);
+    void appendOutputText(std::string_view text);
+    void applyFontSize();
+
+    /// The version of the bundle at `path`, or "Not found".
+    static std::string bundleShortVersion(const std::string& path);
+
+    std::int64_t timePeriod() const { return theTimePeriod; }
+    double fontSize() const { return theFontSize; }
+    const std::optional<platform::TimePoint>& lastRunDate() const { return runDate; }
+    platform::TaskQueue& queue() { return *processingQueue; }
+
+private:
+    void showCheckReport(std::string report);
+    void showRunResult(const std::string& report);
+    void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
+    void showPeriodInField();
+    void startSpinner();
+    void stopSpinner();
+
+    const std::string theXPremCatPath;
+    std::int64_t theTimePeriod = 1;
+    double theFontSize = 12.0;
+    std::optional<platform::TimePoint> runDate;
+    platform::TextField* textTimePeriod = nullptr;
+    platform::Stepper* periodStep = nullptr;
+    platform::NumberFormatter* periodStepFormatter = nullptr;
+    platform::Console* outputTextbox = nullptr;
+    platform::Spinner* busySpinner = nullptr;
+    platform::Window* viewWindow = nullptr;
+
+    platform::UserDefaults& defaults;
+    platform::Clock& clock;
+    platform::Application& application;
+    platform::SavePanel& savePanel;
+    std::shared_ptr<platform::TaskQueue> mainQueue;
+    const std::unique_ptr<platform::TaskQueue> processingQueue;
+    /// Completions on the main queue hold a weak reference to this and skip their work once
+    /// the controller is gone.
+    std::shared_ptr<ViewController*> self;
+};
+
+} // namespace scanbrook
