@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace scanbrook::platform {
@@ -45,6 +47,28 @@ std::optional<std::string> writeFile(const std::string& path, std::string_view b
         return failure(path, errno);
     }
     return std::nullopt;
+}
+
+bool directoryHoldsEntries(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return false;
+    }
+    DIR* directory = ::opendir(path.c_str());
+    if (directory == nullptr) {
+        return false;
+    }
+    bool holdsEntries = false;
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            holdsEntries = true;
+            break;
+        }
+    }
+    ::closedir(directory);
+    return holdsEntries;
 }
 
 } // namespace scanbrook::platform

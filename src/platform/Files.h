@@ -11,4 +11,8 @@ namespace scanbrook::platform {
 /// at all, including a short write or a failing close, counts.
 std::optional<std::string> writeFile(const std::string& path, std::string_view bytes);
 
+/// Whether a folder exists at `path` (following symbolic links), can be listed, and holds at
+/// least one entry of any name or kind.
+bool directoryHoldsEntries(const std::string& path);
+
 } // namespace scanbrook::platform

@@ -6,7 +6,7 @@
 
 namespace scanbrook::platform {
 
-static_assert(kOutputPadding >= SIMDJSON_PADDING,
+static_assert(kOutputPadding >= simdjson::SIMDJSON_PADDING,
               "the output buffer must leave the JSON parser its read-ahead");
 
 namespace {

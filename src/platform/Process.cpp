@@ -111,8 +111,8 @@ void reportNotStarted(CommandResult& result, int error) {
 }
 
 /// Reads `fd` to its end into `output`, keeping kOutputPadding spare bytes of capacity after
-/// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory; `output` then holds
-/// what was read so far.
+/// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory;
+/// `output` then holds what was read so far.
 void readToEnd(int fd, std::string& output) {
     // The string's size is the room handed to read(); `used` counts the bytes actually read.
     std::size_t used = 0;
@@ -229,8 +229,8 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
             return result;
         }
         // posix_spawn reports a failed exec by its result, not by -1 and errno.
-        if (int error = ::posix_spawn(&pid, path.c_str(), setup.fileActions(),
-                                      setup.attributes(), argv.data(), environ);
+        if (int error = ::posix_spawn(&pid, path.c_str(), setup.fileActions(), setup.attributes(),
+                                      argv.data(), environ);
             error != 0) {
             reportNotStarted(result, error);
             return result;
@@ -245,8 +245,8 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
             result.output.reserve(result.output.size() + kOutputPadding);
         }
     } catch (const std::exception&) {
-        // Out of memory (or beyond the longest string): a partial output must not pass for the whole: drop it, let the child finish, and
-        // report how it ended.
+        // Out of memory (or beyond the longest string): a partial output must not pass for the
+        // whole: drop it, let the child finish, and report how it ended.
         std::string().swap(result.output);
         drain(readEnd.get());
         try {

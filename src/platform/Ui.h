@@ -101,4 +101,40 @@ public:
                        std::function<void(std::optional<std::string> path)> completion) = 0;
 };
 
+enum class AlertStyle { Informational, Critical };
+
+struct AlertRequest {
+    AlertStyle style = AlertStyle::Informational;
+    std::string messageText;     ///< the bold first line
+    std::string informativeText; ///< the body
+    std::vector<std::string> buttons; ///< in the order shown; the first is the default
+};
+
+/// Modal alerts, shown application-modally on the main thread.
+class AlertPresenter {
+public:
+    virtual ~AlertPresenter() = default;
+    /// Number of the first button: the answer of the first button is kFirstButton, of the second
+    /// kFirstButton + 1, and so on.
+    static constexpr int kFirstButton = 1000;
+    /// Shows the alert and returns the answer once the user has pressed a button.
+    virtual int runModal(const AlertRequest& request) = 0;
+};
+
+/// The application's Help menu.
+class HelpMenu {
+public:
+    virtual ~HelpMenu() = default;
+    /// Gives the first item titled `title` a check mark and the title `newTitle`; does nothing
+    /// when there is no such item.
+    virtual void checkAndRetitleItem(std::string_view title, std::string_view newTitle) = 0;
+};
+
+/// Opens a URL in the user's default application for it (the browser, for an HTTPS address).
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    virtual void openUrl(const std::string& url) = 0;
+};
+
 } // namespace scanbrook::platform

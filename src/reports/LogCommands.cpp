@@ -1,6 +1,6 @@
 #include "reports/LogCommands.h"
 
-namespace scanbrook {
+namespace scanbrook::reports {
 
 std::vector<std::string> checkQueryArguments(std::string_view periodArgument) {
     return {"show",   "--predicate", std::string(kCheckPredicate),
@@ -14,4 +14,4 @@ std::vector<std::string> logTimeFormatArguments() {
     return {"show", "--style", "json", "--last", "2"};
 }
 
-} // namespace scanbrook
+} // namespace scanbrook::reports

@@ -6,7 +6,7 @@
 
 /// What Scanbrook asks of the unified log tool (mac::kLogTool): the argument lists of its three
 /// callers. The tool is always run directly, never through a shell.
-namespace scanbrook {
+namespace scanbrook::reports {
 
 /// XProtect Remediator's structured events. One argument: the double quotes are part of it.
 inline constexpr std::string_view kCheckPredicate =
@@ -24,4 +24,4 @@ std::vector<std::string> logEntriesArguments();
 /// The launch check of the log's time format: "show", "--style", "json", "--last", "2".
 std::vector<std::string> logTimeFormatArguments();
 
-} // namespace scanbrook
+} // namespace scanbrook::reports

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace scanbrook {
+namespace scanbrook::reports {
 
 std::int64_t clampPeriod(std::int64_t days) {
     return std::clamp(days, kMinPeriodDays, kMaxPeriodDays);
@@ -46,4 +46,4 @@ std::string defaultSaveName(platform::TimePoint runDate) {
     return "Scanbrook-" + lastCheckDateText(runDate) + ".text";
 }
 
-} // namespace scanbrook
+} // namespace scanbrook::reports

@@ -7,7 +7,7 @@
 #include <string_view>
 
 /// Every text that the scan reports show the user, in one place.
-namespace scanbrook {
+namespace scanbrook::reports {
 
 /// The shortest and the longest period of a check, in days.
 inline constexpr std::int64_t kMinPeriodDays = 1;
@@ -61,4 +61,4 @@ std::string closingLine(platform::TimePoint runDate);
 /// "Scanbrook-" + date text + ".text": the name the save panel offers.
 std::string defaultSaveName(platform::TimePoint runDate);
 
-} // namespace scanbrook
+} // namespace scanbrook::reports

@@ -116,16 +116,15 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"Empty", {"", "between", ""}},
         ArgumentCase{"Quotes", {"\"double\"", "'single'", "mixed\"'", "\\"}},
         ArgumentCase{"ShellSyntax",
-                     {"$HOME", "${PATH}", "a;b", "x && y", "`id`", "$(echo no)", "*", "~",
-                      "|", ">out", "<in", "#comment", "a\nb"}},
+                     {"$HOME", "${PATH}", "a;b", "x && y", "`id`", "$(echo no)", "*", "~", "|",
+                      ">out", "<in", "#comment", "a\nb"}},
         ArgumentCase{"Predicate",
                      {"show", "--predicate",
                       "subsystem == \"com.apple.XProtectFramework.PluginAPI\" AND category == "
                       "\"XPEvent.structured\"",
                       "--last", "7d"}},
         ArgumentCase{"Utf8", {"\xE2\x9A\xA0\xEF\xB8\x8F", "caf\xC3\xA9"}},
-        ArgumentCase{"OptionLike", {"--", "-", "--help"}},
-        ArgumentCase{"Many", manyArguments()}),
+        ArgumentCase{"OptionLike", {"--", "-", "--help"}}, ArgumentCase{"Many", manyArguments()}),
     [](const ::testing::TestParamInfo<ArgumentCase>& param) { return param.param.name; });
 
 TEST(Process, ReadsAHundredMegabytesByteForByte) {
@@ -156,10 +155,9 @@ TEST_P(ProcessOutputSize, IsReadWholeWithSpareCapacityAfterIt) {
 
 // Sizes around the pipe's capacity and the powers of two at which a growing buffer turns.
 INSTANTIATE_TEST_SUITE_P(Sizes, ProcessOutputSize,
-                         ::testing::Values(0, 1, 63, 64, 65, 4095, 4096, 12287, 12288, 12289,
-                                           16383, 16384, 16385, 16447, 16448, 16449, 32767,
-                                           32768, 32769, 65535, 65536, 65537, 1000000,
-                                           (1u << 22) + 1));
+                         ::testing::Values(0, 1, 63, 64, 65, 4095, 4096, 12287, 12288, 12289, 16383,
+                                           16384, 16385, 16447, 16448, 16449, 32767, 32768, 32769,
+                                           65535, 65536, 65537, 1000000, (1u << 22) + 1));
 
 class ProcessExitStatus : public ::testing::TestWithParam<int> {};
 
@@ -209,8 +207,8 @@ TEST_P(ProcessSignal, EndsSignalledWithTheSignalAsStatusAndKeepsTheOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProcessSignal,
                          ::testing::Values(SignalCase{SIGTERM, 0}, SignalCase{SIGKILL, 1000},
-                                           SignalCase{SIGUSR1, 200000},
-                                           SignalCase{SIGPIPE, 70000}, SignalCase{SIGHUP, 1}));
+                                           SignalCase{SIGUSR1, 200000}, SignalCase{SIGPIPE, 70000},
+                                           SignalCase{SIGHUP, 1}));
 
 TEST(Process, MissingProgramIsNotStartedWith127) {
     TempFolder folder;
@@ -353,9 +351,10 @@ TEST(Process, RunsFromEightThreadsAtOnce) {
                     "thread " + std::to_string(t) + " run " + std::to_string(run) + ": ";
                 switch (run % 3) {
                 case 0: {
-                    const std::size_t size = 100000u * static_cast<std::size_t>(t + 1) +
-                                             static_cast<std::size_t>(run);
-                    const CommandResult result = runCommand(kChild, {"write", std::to_string(size)});
+                    const std::size_t size =
+                        100000u * static_cast<std::size_t>(t + 1) + static_cast<std::size_t>(run);
+                    const CommandResult result =
+                        runCommand(kChild, {"write", std::to_string(size)});
                     if (result.status != 0 || result.output.size() != size ||
                         firstPatternMismatch(result.output) != std::string::npos) {
                         mine.push_back(where + "output of " + std::to_string(size) +
@@ -366,7 +365,8 @@ TEST(Process, RunsFromEightThreadsAtOnce) {
                 }
                 case 1: {
                     const int status = t * 10 + run;
-                    const CommandResult result = runCommand(kChild, {"exit", std::to_string(status)});
+                    const CommandResult result =
+                        runCommand(kChild, {"exit", std::to_string(status)});
                     if (result.ending != CommandResult::Ending::Exited || result.status != status) {
                         mine.push_back(where + "status " + std::to_string(result.status));
                     }

@@ -9,11 +9,11 @@
 //   env NAME                print the value of NAME, or "(unset)"
 #include "ProcessTestPattern.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <string>

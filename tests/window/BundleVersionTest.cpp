@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         BundleCase{"RootIsArray", xmlPlist("<array><string>151</string></array>"), "Not found"},
         BundleCase{"Corrupt", std::string("<plist><dict><key>CFBundle"), "Not found"},
         BundleCase{"Empty", std::string(), "Not found"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(BundleShortVersionPaths, MissingFolderOrPlainFileIsNotFound) {
     TempFolder folder;

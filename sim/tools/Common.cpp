@@ -1,0 +1,280 @@
+#include "Common.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <unistd.h>
+
+namespace scanbrook::sim {
+
+namespace {
+
+constexpr std::size_t kFlushThreshold = 64 * 1024;
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+} // namespace
+
+void fail(std::string_view tool, std::string_view message) {
+    std::string line;
+    line.append(tool).append(": ").append(message).append("\n");
+    // Best effort: standard error may be closed.
+    [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, line.data(), line.size());
+    std::_Exit(kSetupFailure);
+}
+
+std::string findRoot(std::string_view tool, std::string_view macPath) {
+    if (const char* fromEnvironment = std::getenv("SCANBROOK_PLATFORM_ROOT");
+        fromEnvironment != nullptr && *fromEnvironment != '\0') {
+        return withoutTrailingSlashes(fromEnvironment);
+    }
+    std::string self(4096, '\0');
+    const auto length = ::readlink("/proc/self/exe", self.data(), self.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
+        fail(tool, "cannot read /proc/self/exe to find the simulated platform root");
+    }
+    self.resize(static_cast<std::size_t>(length));
+    if (self.size() <= macPath.size() || !self.ends_with(macPath)) {
+        std::string message = "cannot find the simulated platform root: this executable (";
+        message.append(self).append(") does not lie at ROOT").append(macPath);
+        message.append(", and SCANBROOK_PLATFORM_ROOT is not set");
+        fail(tool, message);
+    }
+    return self.substr(0, self.size() - macPath.size());
+}
+
+Controls::Controls(std::string tool, std::string root)
+    : tool_(std::move(tool)), root_(std::move(root)) {}
+
+bool Controls::has(std::string_view name) const {
+    std::string path = root_;
+    path.append("/sim/control/").append(name);
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+std::optional<std::string> Controls::raw(std::string_view name) const {
+    std::string path = root_;
+    path.append("/sim/control/").append(name);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (::access(path.c_str(), F_OK) == 0) {
+            fail(tool_, "cannot read the control " + path);
+        }
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    return std::move(content).str();
+}
+
+std::optional<long long> Controls::integer(std::string_view name) const {
+    const auto text = raw(name);
+    if (!text) {
+        return std::nullopt;
+    }
+    const auto value = trimmed(*text);
+    long long result = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), result);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
+        fail(tool_, "the control sim/control/" + std::string(name) +
+                        " must hold a whole number, not \"" + std::string(value) + "\"");
+    }
+    return result;
+}
+
+std::optional<double> Controls::seconds(std::string_view name) const {
+    const auto text = raw(name);
+    if (!text) {
+        return std::nullopt;
+    }
+    const auto value = trimmed(*text);
+    double result = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), result);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        !(result >= 0)) {
+        fail(tool_, "the control sim/control/" + std::string(name) +
+                        " must hold a number of seconds, not \"" + std::string(value) + "\"");
+    }
+    return result;
+}
+
+std::int64_t currentTimeMicros(const Controls& controls) {
+    if (const auto fixed = controls.seconds("now")) {
+        return static_cast<std::int64_t>(*fixed * 1e6);
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+std::string formatLogTimestamp(std::int64_t micros) {
+    auto secondsPart = micros / 1000000;
+    auto fraction = micros % 1000000;
+    if (fraction < 0) {
+        fraction += 1000000;
+        --secondsPart;
+    }
+    const auto seconds = static_cast<std::time_t>(secondsPart);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[64];
+    const auto dateLength = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    long offsetMinutes = local.tm_gmtoff / 60;
+    const char sign = offsetMinutes < 0 ? '-' : '+';
+    if (offsetMinutes < 0) {
+        offsetMinutes = -offsetMinutes;
+    }
+    std::snprintf(text + dateLength, sizeof text - dateLength, ".%06lld%c%02ld%02ld",
+                  static_cast<long long>(fraction), sign, offsetMinutes / 60, offsetMinutes % 60);
+    return text;
+}
+
+void appendJsonEscaped(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += kHex[(static_cast<unsigned char>(c) >> 4) & 0xf];
+                out += kHex[static_cast<unsigned char>(c) & 0xf];
+            } else {
+                out += c;
+            }
+        }
+    }
+}
+
+void sleepSeconds(double seconds) {
+    if (!(seconds > 0)) {
+        return;
+    }
+    timespec wait{};
+    wait.tv_sec = static_cast<std::time_t>(seconds);
+    wait.tv_nsec = static_cast<long>((seconds - static_cast<double>(wait.tv_sec)) * 1e9);
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+std::uint64_t mix(std::uint64_t value) {
+    value += 0x9e3779b97f4a7c15ULL;
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
+    return value ^ (value >> 31);
+}
+
+std::uint64_t Random::next() {
+    state_ += 0x9e3779b97f4a7c15ULL;
+    return mix(state_);
+}
+
+double Random::unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+std::int64_t Random::between(std::int64_t low, std::int64_t high) {
+    const auto span = static_cast<std::uint64_t>(high - low) + 1;
+    return low + static_cast<std::int64_t>(next() % span);
+}
+
+std::string uuidFrom(std::uint64_t seed) {
+    const auto high = mix(seed);
+    const auto low = mix(high ^ 0x5bd1e995ULL);
+    char text[40];
+    std::snprintf(text, sizeof text, "%08llX-%04llX-%04llX-%04llX-%012llX",
+                  static_cast<unsigned long long>(high >> 32),
+                  static_cast<unsigned long long>((high >> 16) & 0xffff),
+                  static_cast<unsigned long long>(high & 0xffff),
+                  static_cast<unsigned long long>(low >> 48),
+                  static_cast<unsigned long long>(low & 0xffffffffffffULL));
+    return text;
+}
+
+Output::Output(std::optional<long long> killAfterBytes) : limit_(killAfterBytes) {
+    buffer_.reserve(2 * kFlushThreshold);
+}
+
+void Output::write(std::string_view bytes) {
+    buffer_.append(bytes);
+    flushIfFull();
+}
+
+void Output::flushIfFull() {
+    if (buffer_.size() >= kFlushThreshold) {
+        flush();
+    }
+}
+
+void Output::finish() {
+    flush();
+    if (limit_) {
+        ::raise(SIGKILL);
+    }
+}
+
+void Output::flush() {
+    std::string_view pending = buffer_;
+    if (limit_) {
+        const auto room = static_cast<std::size_t>(std::max(0LL, *limit_ - written_));
+        if (pending.size() >= room) {
+            writeAll(pending.substr(0, room));
+            ::raise(SIGKILL);
+        }
+    }
+    writeAll(pending);
+    buffer_.clear();
+}
+
+void Output::writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto count = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // The reader is gone; a real tool would end here too.
+            std::_Exit(kSetupFailure);
+        }
+        written_ += count;
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+}
+
+} // namespace scanbrook::sim

@@ -1,0 +1,343 @@
+// The simulated Mac's unified log tool, ROOT/usr/bin/log: answers the three "show" requests
+// that Scanbrook makes, from synthetic history and the event store (see ../README.md).
+
+#include "Common.h"
+#include "Events.h"
+#include "LogFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace scanbrook::sim;
+
+constexpr std::int64_t kMicrosPerDay = 86400LL * 1000000;
+constexpr std::string_view kPredicate =
+    "subsystem == \"com.apple.XProtectFramework.PluginAPI\" AND category == "
+    "\"XPEvent.structured\"";
+constexpr int kUsageStatus = 64;
+
+/// The requests the tool answers; also the middle part of a request-specific control name
+/// (log.<mode>.<control>).
+enum class Mode { Query, Text, Json };
+
+std::string_view modeName(Mode mode) {
+    switch (mode) {
+    case Mode::Query:
+        return "query";
+    case Mode::Text:
+        return "text";
+    case Mode::Json:
+        return "json";
+    }
+    return "";
+}
+
+struct Request {
+    Mode mode = Mode::Text;
+    int days = 0; ///< the period of a query
+};
+
+std::optional<int> periodDays(std::string_view argument) {
+    if (argument.size() < 2 || argument.back() != 'd' || argument.front() == '0') {
+        return std::nullopt;
+    }
+    int days = 0;
+    const auto digits = argument.substr(0, argument.size() - 1);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), days);
+    if (error != std::errc() || end != digits.data() + digits.size() || days < 1 || days > 30) {
+        return std::nullopt;
+    }
+    return days;
+}
+
+std::optional<Request> parseArguments(const std::vector<std::string_view>& arguments) {
+    using Args = std::vector<std::string_view>;
+    if (arguments == Args{"show", "--last", "2"}) {
+        return Request{Mode::Text, 0};
+    }
+    if (arguments == Args{"show", "--style", "json", "--last", "2"}) {
+        return Request{Mode::Json, 0};
+    }
+    if (arguments.size() == 8 &&
+        Args(arguments.begin(), arguments.begin() + 7) ==
+            Args{"show", "--predicate", kPredicate, "--style", "json", "--info", "--last"}) {
+        if (const auto days = periodDays(arguments[7])) {
+            return Request{Mode::Query, *days};
+        }
+    }
+    return std::nullopt;
+}
+
+[[noreturn]] void usage(const std::vector<std::string_view>& arguments) {
+    std::string text = "log: the simulated log tool does not answer:";
+    for (const auto argument : arguments) {
+        text.append(" '").append(argument).append("'");
+    }
+    text += "\nusage (simulated Mac):\n"
+            "  log show --predicate '<the XProtect Remediator predicate>' --style json --info "
+            "--last <1-30>d\n"
+            "  log show --last 2\n"
+            "  log show --style json --last 2\n";
+    [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, text.data(), text.size());
+    std::_Exit(kUsageStatus);
+}
+
+/// The controls of one request: log.<mode>.<name> when present, else log.<name>.
+class LogControls {
+public:
+    LogControls(const Controls& controls, Mode mode) : controls_(controls), mode_(mode) {}
+
+    std::string nameOf(std::string_view control) const {
+        std::string specific = "log.";
+        specific.append(modeName(mode_)).append(".").append(control);
+        if (controls_.has(specific)) {
+            return specific;
+        }
+        return "log." + std::string(control);
+    }
+    std::optional<std::string> raw(std::string_view control) const {
+        return controls_.raw(nameOf(control));
+    }
+    std::optional<long long> integer(std::string_view control) const {
+        return controls_.integer(nameOf(control));
+    }
+    std::optional<double> seconds(std::string_view control) const {
+        return controls_.seconds(nameOf(control));
+    }
+
+private:
+    const Controls& controls_;
+    Mode mode_;
+};
+
+/// "1.5" waits that many seconds; "random:MIN-MAX" a random number of milliseconds in
+/// [MIN, MAX].
+void delay(const LogControls& controls, const Controls& base) {
+    const auto text = controls.raw("delay");
+    if (!text) {
+        return;
+    }
+    std::string_view value = *text;
+    while (!value.empty() && (value.back() == '\n' || value.back() == ' ')) {
+        value.remove_suffix(1);
+    }
+    constexpr std::string_view kRandom = "random:";
+    if (!value.starts_with(kRandom)) {
+        sleepSeconds(*controls.seconds("delay"));
+        return;
+    }
+    value.remove_prefix(kRandom.size());
+    const auto dash = value.find('-');
+    long long low = -1;
+    long long high = -1;
+    if (dash != std::string_view::npos) {
+        std::from_chars(value.data(), value.data() + dash, low);
+        std::from_chars(value.data() + dash + 1, value.data() + value.size(), high);
+    }
+    if (low < 0 || high < low) {
+        fail(base.tool(), "the control " + controls.nameOf("delay") +
+                              " must hold seconds or random:MIN-MAX milliseconds");
+    }
+    Random random(static_cast<std::uint64_t>(::getpid()) ^
+                  static_cast<std::uint64_t>(std::time(nullptr)));
+    sleepSeconds(static_cast<double>(random.between(low, high)) / 1000.0);
+}
+
+/// The scan events of the last `days` days before `now`, oldest first: synthetic history
+/// merged with the store.
+void writeQuery(Output& out, const std::string& root, std::int64_t now, int days) {
+    const auto from = now - days * kMicrosPerDay;
+    auto inWindow = [&](const ScanEvent& event) {
+        return event.micros > from && event.micros <= now;
+    };
+    std::vector<ScanEvent> stored = readStore(root);
+    std::erase_if(stored, [&](const ScanEvent& event) { return !inWindow(event); });
+    std::stable_sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
+        return a.micros < b.micros;
+    });
+    auto nextStored = stored.begin();
+
+    auto& buffer = out.buffer();
+    bool first = true;
+    std::string senderPath;
+    auto emit = [&](const ScanEvent& event) {
+        buffer.append(first ? "[" : ",");
+        first = false;
+        appendJsonEntry(buffer, recordOf(event, senderPath));
+        out.flushIfFull();
+    };
+    const auto floorDiv = [](std::int64_t a, std::int64_t b) {
+        return a / b - (a % b < 0 ? 1 : 0);
+    };
+    for (auto day = floorDiv(from, kMicrosPerDay); day <= floorDiv(now, kMicrosPerDay); ++day) {
+        for (const auto& event : historyOfDay(day)) {
+            if (!inWindow(event)) {
+                continue;
+            }
+            while (nextStored != stored.end() && nextStored->micros < event.micros) {
+                emit(*nextStored++);
+            }
+            emit(event);
+        }
+    }
+    while (nextStored != stored.end()) {
+        emit(*nextStored++);
+    }
+    buffer.append(first ? "[]\n" : "]\n");
+}
+
+/// A few entries of other parts of the system, logged just before `now`.
+std::vector<LogRecord> recentRecords(std::int64_t now) {
+    struct Recent {
+        std::string_view process;
+        std::string_view sender;
+        std::string_view subsystem;
+        std::string_view category;
+        std::string_view type;
+        std::uint32_t processID;
+        std::string_view message;
+    };
+    static constexpr Recent kRecent[] = {
+        {"/usr/libexec/runningboardd", "/usr/libexec/runningboardd", "com.apple.runningboard",
+         "process", "Default", 164,
+         "[app<application.com.apple.Terminal>:512] Ignoring jetsam update because this process "
+         "is not memory-managed"},
+        {"/usr/sbin/mDNSResponder", "/usr/sbin/mDNSResponder", "com.apple.mDNSResponder",
+         "Default", "Default", 211, "[R4711] getaddrinfo stop -- hostname: <private>, client "
+                                    "pid: 512 (Safari)"},
+        {"/usr/libexec/trustd", "/System/Library/Frameworks/Security.framework/Versions/A/Security",
+         "com.apple.securityd", "trust", "Info", 347,
+         "Trust evaluation completed for \"www.example.com\""},
+        {"/System/Library/CoreServices/loginwindow.app/Contents/MacOS/loginwindow",
+         "/System/Library/PrivateFrameworks/SkyLight.framework/Versions/A/SkyLight",
+         "com.apple.SkyLight", "default", "Default", 142, "Display 1 woke up"},
+        {"/usr/libexec/syspolicyd", "/usr/libexec/syspolicyd", "com.apple.syspolicy", "exec",
+         "Info", 389, "Skipping evaluation of /Applications/Utilities/Terminal.app"},
+    };
+    std::vector<LogRecord> records;
+    std::int64_t step = 0;
+    for (const auto& recent : kRecent) {
+        LogRecord record;
+        record.micros = now - 1700000 + step;
+        step += 337000 + static_cast<std::int64_t>(recent.processID) * 17;
+        record.processImagePath = recent.process;
+        record.senderImagePath = recent.sender;
+        record.subsystem = recent.subsystem;
+        record.category = recent.category;
+        record.messageType = recent.type;
+        record.processID = recent.processID;
+        record.eventMessage = recent.message;
+        record.seed = recent.processID;
+        records.push_back(record);
+    }
+    return records;
+}
+
+void writeRecentJson(Output& out, std::int64_t now) {
+    auto& buffer = out.buffer();
+    bool first = true;
+    for (const auto& record : recentRecords(now)) {
+        buffer.append(first ? "[" : ",");
+        first = false;
+        appendJsonEntry(buffer, record);
+    }
+    buffer.append("]\n");
+}
+
+void writeRecentText(Output& out, std::int64_t now) {
+    auto& buffer = out.buffer();
+    buffer.append(plainTextHeader());
+    long defaults = 0;
+    long infos = 0;
+    for (const auto& record : recentRecords(now)) {
+        appendPlainTextEntry(buffer, record);
+        (record.messageType == "Info" ? infos : defaults) += 1;
+    }
+    buffer.append(plainTextFooter(defaults, infos));
+}
+
+/// At least `megabytes` MiB of well-formed output in the request's style, entries spread
+/// evenly over the period and ending at `now`.
+void writeHuge(Output& out, Mode mode, int days, std::int64_t now, long long megabytes) {
+    const auto target = megabytes * 1024 * 1024;
+    const auto span = mode == Mode::Query ? days * kMicrosPerDay : 2000000;
+    constexpr long long kTypicalEntryBytes = 1300;
+    const auto step = std::max<std::int64_t>(1, span / (target / kTypicalEntryBytes + 1));
+    auto& buffer = out.buffer();
+    if (mode == Mode::Text) {
+        buffer.append(plainTextHeader());
+    }
+    std::string senderPath;
+    long count = 0;
+    auto micros = now - span;
+    while (out.produced() < target) {
+        micros = std::min(micros + step, now);
+        const auto& scanner = kScanners[static_cast<std::size_t>(count) % kScanners.size()];
+        ScanEvent event;
+        event.micros = micros;
+        event.scanner = scanner;
+        event.processID = 400 + static_cast<std::uint32_t>(count % 50000);
+        event.message = scanMessage(scanner, Outcome::Clean, 0.25, false);
+        const auto record = recordOf(event, senderPath);
+        if (mode == Mode::Text) {
+            appendPlainTextEntry(buffer, record);
+        } else {
+            buffer.append(count == 0 ? "[" : ",");
+            appendJsonEntry(buffer, record);
+        }
+        ++count;
+        out.flushIfFull();
+    }
+    if (mode == Mode::Text) {
+        buffer.append(plainTextFooter(count, 0));
+    } else {
+        buffer.append(count == 0 ? "[]\n" : "]\n");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::tzset();
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const auto request = parseArguments(arguments);
+    if (!request) {
+        usage(arguments);
+    }
+    const Controls base("log", findRoot("log", "/usr/bin/log"));
+    const LogControls controls(base, request->mode);
+
+    delay(controls, base);
+    Output out(controls.integer("kill-after"));
+    if (const auto replacement = controls.raw("output")) {
+        out.write(*replacement);
+    } else if (const auto megabytes = controls.integer("huge")) {
+        writeHuge(out, request->mode, request->days, currentTimeMicros(base), *megabytes);
+    } else {
+        const auto now = currentTimeMicros(base);
+        switch (request->mode) {
+        case Mode::Query:
+            writeQuery(out, base.root(), now, request->days);
+            break;
+        case Mode::Json:
+            writeRecentJson(out, now);
+            break;
+        case Mode::Text:
+            writeRecentText(out, now);
+            break;
+        }
+    }
+    out.finish();
+
+    if (const auto linger = controls.seconds("close-stdout-and-linger")) {
+        ::close(STDOUT_FILENO);
+        sleepSeconds(*linger);
+    }
+    return static_cast<int>(controls.integer("status").value_or(0));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+/// What scanbrook-cli is asked to do, read from its arguments without touching the system.
+namespace scanbrook::cli {
+
+enum class Command { Check, Run, Help, Version };
+
+struct Request {
+    Command command = Command::Help;
+    /// The check's period in days, already brought into 1..30.
+    std::int64_t days = 1;
+};
+
+/// Arguments that make no request: `reason` is one line, without a line feed.
+struct UsageError {
+    std::string reason;
+};
+
+using ParsedArguments = std::variant<Request, UsageError>;
+
+/// Reads the arguments after the program's name. "--help" and "--version" may stand wherever
+/// an option may; the first of them, or the first mistake, decides.
+ParsedArguments parseArguments(std::span<const std::string_view> arguments);
+
+/// The value of --days: an optional sign and at least one decimal digit, nothing else. A value
+/// beyond the 64-bit range is taken as that range's nearest end, then everything is clamped
+/// to 1..30. nullopt when the text is no such integer.
+std::optional<std::int64_t> parseDays(std::string_view text);
+
+/// The usage text, ending with a line feed.
+std::string_view usageText();
+
+} // namespace scanbrook::cli

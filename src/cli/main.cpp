@@ -1,0 +1,115 @@
+// scanbrook-cli: the scan-history check and the scan run of the window, for scripts and for
+// administrators who look after many Macs. It prints exactly what the window's console would
+// show and says through its exit status how things went.
+#include "cli/CliArguments.h"
+#include "platform/BuildInfo.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "reports/CheckReport.h"
+#include "reports/ReportTexts.h"
+#include "reports/RunReport.h"
+#include "reports/ScanHistoryCheck.h"
+#include "reports/ScanRunner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace scanbrook;
+
+// The exit statuses scripts rely on.
+constexpr int kExitSuccess = 0;
+constexpr int kExitWarning = 1;    // a check line got the warning marker
+constexpr int kExitToolFailed = 2; // the log tool or the scanner failed or could not start
+constexpr int kExitNotInstalled = 3;
+constexpr int kExitUsage = 64;  // EX_USAGE
+constexpr int kExitOutput = 74; // EX_IOERR: the report could not be written
+
+constexpr std::string_view kProgramName = "scanbrook-cli";
+
+/// Writes `text` to standard output and makes sure it got there: a report that a script
+/// never received must not end with a status that says all is well.
+int print(std::string_view text, int status) {
+    errno = 0;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        std::fprintf(stderr, "%s: could not write to standard output: %s\n", kProgramName.data(),
+                     error != 0 ? std::strerror(error) : "write error");
+        return kExitOutput;
+    }
+    return status;
+}
+
+int usageError(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName.data(), reason.c_str());
+    const std::string_view usage = cli::usageText();
+    std::fwrite(usage.data(), 1, usage.size(), stderr);
+    return kExitUsage;
+}
+
+int check(std::int64_t days) {
+    // Like the window, the report is dated with the moment the check starts.
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::checkTexts(days);
+    std::string report = texts.header;
+    const reports::CheckSummary summary = reports::runLogQuery(texts, report);
+    report += reports::closingLine(runDate);
+    report += '\n';
+
+    int status = kExitSuccess;
+    switch (summary.outcome) {
+    case reports::CheckOutcome::ToolFailed:
+    case reports::CheckOutcome::NoArray:
+        status = kExitToolFailed;
+        break;
+    case reports::CheckOutcome::Lines:
+    case reports::CheckOutcome::NoneFound:
+        status = summary.anyWarning ? kExitWarning : kExitSuccess;
+        break;
+    }
+    return print(report, status);
+}
+
+int run() {
+    const std::string path = reports::xprotectExecutablePath();
+    if (!platform::fileExists(path)) {
+        std::fprintf(stderr, "XProtect Remediator is not installed: no file at %s\n", path.c_str());
+        return kExitNotInstalled;
+    }
+    // The scanner's own output is read to its end and dropped, as in the window; its exit
+    // status decides both the notice and ours.
+    const platform::CommandResult result = platform::runCommand(path, {});
+    const bool completed =
+        result.ending == platform::CommandResult::Ending::Exited && result.status == 0;
+    return print(reports::runReportText(result), completed ? kExitSuccess : kExitToolFailed);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const cli::ParsedArguments parsed = cli::parseArguments(arguments);
+    if (const auto* error = std::get_if<cli::UsageError>(&parsed)) {
+        return usageError(error->reason);
+    }
+    const cli::Request& request = std::get<cli::Request>(parsed);
+    switch (request.command) {
+    case cli::Command::Help:
+        return print(cli::usageText(), kExitSuccess);
+    case cli::Command::Version:
+        return print(std::string(kProgramName) + " " + std::string(build::kVersion) + "\n",
+                     kExitSuccess);
+    case cli::Command::Check:
+        return check(request.days);
+    case cli::Command::Run:
+        return run();
+    }
+    return kExitUsage;
+}
