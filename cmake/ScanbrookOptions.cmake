@@ -16,3 +16,20 @@ target_link_libraries(scanbrook_qt_options INTERFACE scanbrook_options)
 target_compile_definitions(scanbrook_qt_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_NO_CAST_FROM_BYTEARRAY QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+
+# Where the update check looks. A release sets both to its own HTTPS addresses; the defaults lie
+# under a reserved name that never resolves. A catalogue entry is offered only when its download
+# address begins with the base, so the base must end with "/" (otherwise a look-alike host such
+# as "<base>.elsewhere.example" would begin with it too).
+set(SCANBROOK_UPDATE_CATALOGUE_URL "https://scanbrook.example/updates/catalogue.plist"
+    CACHE STRING "HTTPS address of the update catalogue")
+set(SCANBROOK_DOWNLOAD_BASE_URL "https://scanbrook.example/downloads/"
+    CACHE STRING "HTTPS address that every offered download address must begin with")
+foreach(url_option SCANBROOK_UPDATE_CATALOGUE_URL SCANBROOK_DOWNLOAD_BASE_URL)
+    if(NOT ${url_option} MATCHES "^https://[^\"\\\\ ]+$")
+        message(FATAL_ERROR "${url_option} must be an https:// address without spaces, quotes or backslashes")
+    endif()
+endforeach()
+if(NOT SCANBROOK_DOWNLOAD_BASE_URL MATCHES "^https://[^/]+/(.*/)?$")
+    message(FATAL_ERROR "SCANBROOK_DOWNLOAD_BASE_URL must end with \"/\"")
+endif()

@@ -123,6 +123,10 @@ std::int64_t currentTimeMicros(const Controls& controls) {
     if (const auto fixed = controls.seconds("now")) {
         return static_cast<std::int64_t>(*fixed * 1e6);
     }
+    return systemTimeMicros();
+}
+
+std::int64_t systemTimeMicros() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
@@ -207,7 +211,9 @@ std::uint64_t Random::next() {
     return mix(state_);
 }
 
-double Random::unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+double Random::unit() {
+    return static_cast<double>(next() >> 11) * 0x1.0p-53;
+}
 
 std::int64_t Random::between(std::int64_t low, std::int64_t high) {
     const auto span = static_cast<std::uint64_t>(high - low) + 1;

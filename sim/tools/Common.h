@@ -42,6 +42,9 @@ private:
     std::string root_;
 };
 
+/// The system clock in microseconds since 1970-01-01 UTC.
+std::int64_t systemTimeMicros();
+
 /// The current time in microseconds since 1970-01-01 UTC: the control "now" (seconds, a
 /// fraction allowed) when present, the system clock otherwise.
 std::int64_t currentTimeMicros(const Controls& controls);

@@ -92,8 +92,8 @@ std::vector<ScanEvent> historyOfDay(std::int64_t day) {
             micros += static_cast<std::int64_t>(duration * 1e6) + random.between(2000, 400000);
             const auto draw = random.unit();
             auto outcome = draw < 0.04    ? Outcome::NotApplicable
-                           : draw < 0.046 ? Outcome::Failed
-                           : draw < 0.05  ? Outcome::Remediated
+                           : draw < 0.042 ? Outcome::Failed
+                           : draw < 0.043 ? Outcome::Remediated
                                           : Outcome::Clean;
             const bool info = random.unit() < 0.2;
             bool foreign = false;

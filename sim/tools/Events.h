@@ -23,17 +23,17 @@ inline constexpr std::string_view kStoreFile = "/sim/store/events.tsv";
 
 /// The scanners, in the order a scan run goes through them.
 inline constexpr std::array<std::string_view, 23> kScanners = {
-    "XProtectRemediatorAdload",        "XProtectRemediatorBadGacha",
-    "XProtectRemediatorBlueTop",       "XProtectRemediatorCardboardCutout",
-    "XProtectRemediatorColdSnap",      "XProtectRemediatorCrapyrator",
-    "XProtectRemediatorDolittle",      "XProtectRemediatorDubRobber",
-    "XProtectRemediatorEicar",         "XProtectRemediatorFloppyFlipper",
-    "XProtectRemediatorGenieo",        "XProtectRemediatorGreenAcre",
-    "XProtectRemediatorKeySteal",      "XProtectRemediatorMRTv3",
-    "XProtectRemediatorPirrit",        "XProtectRemediatorRankStank",
-    "XProtectRemediatorRedPine",       "XProtectRemediatorRoachFlight",
-    "XProtectRemediatorSheepSwap",     "XProtectRemediatorSnowDrift",
-    "XProtectRemediatorToydrop",       "XProtectRemediatorTrovi",
+    "XProtectRemediatorAdload",    "XProtectRemediatorBadGacha",
+    "XProtectRemediatorBlueTop",   "XProtectRemediatorCardboardCutout",
+    "XProtectRemediatorColdSnap",  "XProtectRemediatorCrapyrator",
+    "XProtectRemediatorDolittle",  "XProtectRemediatorDubRobber",
+    "XProtectRemediatorEicar",     "XProtectRemediatorFloppyFlipper",
+    "XProtectRemediatorGenieo",    "XProtectRemediatorGreenAcre",
+    "XProtectRemediatorKeySteal",  "XProtectRemediatorMRTv3",
+    "XProtectRemediatorPirrit",    "XProtectRemediatorRankStank",
+    "XProtectRemediatorRedPine",   "XProtectRemediatorRoachFlight",
+    "XProtectRemediatorSheepSwap", "XProtectRemediatorSnowDrift",
+    "XProtectRemediatorToydrop",   "XProtectRemediatorTrovi",
     "XProtectRemediatorWaterNet",
 };
 

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Controls controls("id", findRoot("id", "/usr/bin/id"));
+    const auto status = controls.integer("id.status").value_or(0);
 
     Output out(std::nullopt);
     if (const auto replacement = controls.raw("id.output")) {
@@ -40,5 +41,5 @@ int main(int argc, char** argv) {
         out.write(line + "\n");
     }
     out.finish();
-    return static_cast<int>(controls.integer("id.status").value_or(0));
+    return static_cast<int>(status);
 }

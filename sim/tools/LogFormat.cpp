@@ -42,7 +42,8 @@ void appendJsonEntry(std::string& out, const LogRecord& record) {
     const auto perEntry = mix(record.seed ^ static_cast<std::uint64_t>(record.micros));
     // Boots happen every few days; the mach clock counts nanoseconds in ticks of 125/3 ns.
     const auto sinceBoot = static_cast<std::uint64_t>(record.micros) % (3ULL * 86400 * 1000000);
-    const auto bootUuid = uuidFrom(static_cast<std::uint64_t>(record.micros) / (3ULL * 86400 * 1000000));
+    const auto bootUuid =
+        uuidFrom(static_cast<std::uint64_t>(record.micros) / (3ULL * 86400 * 1000000));
 
     out.append("{\n");
     appendNumberMember(out, "traceID", perEntry % 100000000000000ULL);
@@ -93,13 +94,14 @@ void appendPlainTextEntry(std::string& out, const LogRecord& record) {
 
 std::string plainTextFooter(long defaultCount, long infoCount) {
     char text[400];
-    std::snprintf(text, sizeof text,
-                  "------------------------------------------------------------------------------"
-                  "--------------------------------------\n"
-                  "Log      - Default:          %ld, Info:                %ld, Debug:             0, "
-                  "Error:          0, Fault:          0\n"
-                  "Activity - Create:           0, Transition:          0, Actions:           0\n",
-                  defaultCount, infoCount);
+    std::snprintf(
+        text, sizeof text,
+        "------------------------------------------------------------------------------"
+        "--------------------------------------\n"
+        "Log      - Default:          %ld, Info:                %ld, Debug:             0, "
+        "Error:          0, Fault:          0\n"
+        "Activity - Create:           0, Transition:          0, Actions:           0\n",
+        defaultCount, infoCount);
     return text;
 }
 

@@ -158,9 +158,8 @@ void writeQuery(Output& out, const std::string& root, std::int64_t now, int days
     };
     std::vector<ScanEvent> stored = readStore(root);
     std::erase_if(stored, [&](const ScanEvent& event) { return !inWindow(event); });
-    std::stable_sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
-        return a.micros < b.micros;
-    });
+    std::stable_sort(stored.begin(), stored.end(),
+                     [](const auto& a, const auto& b) { return a.micros < b.micros; });
     auto nextStored = stored.begin();
 
     auto& buffer = out.buffer();
@@ -208,9 +207,10 @@ std::vector<LogRecord> recentRecords(std::int64_t now) {
          "process", "Default", 164,
          "[app<application.com.apple.Terminal>:512] Ignoring jetsam update because this process "
          "is not memory-managed"},
-        {"/usr/sbin/mDNSResponder", "/usr/sbin/mDNSResponder", "com.apple.mDNSResponder",
-         "Default", "Default", 211, "[R4711] getaddrinfo stop -- hostname: <private>, client "
-                                    "pid: 512 (Safari)"},
+        {"/usr/sbin/mDNSResponder", "/usr/sbin/mDNSResponder", "com.apple.mDNSResponder", "Default",
+         "Default", 211,
+         "[R4711] getaddrinfo stop -- hostname: <private>, client "
+         "pid: 512 (Safari)"},
         {"/usr/libexec/trustd", "/System/Library/Frameworks/Security.framework/Versions/A/Security",
          "com.apple.securityd", "trust", "Info", 347,
          "Trust evaluation completed for \"www.example.com\""},
@@ -313,14 +313,20 @@ int main(int argc, char** argv) {
     const Controls base("log", findRoot("log", "/usr/bin/log"));
     const LogControls controls(base, request->mode);
 
+    // Every control is read before anything is printed, so that a bad one fails cleanly.
+    const auto status = controls.integer("status").value_or(0);
+    const auto linger = controls.seconds("close-stdout-and-linger");
+    const auto replacement = controls.raw("output");
+    const auto megabytes = controls.integer("huge");
     delay(controls, base);
+    const auto now = currentTimeMicros(base);
+
     Output out(controls.integer("kill-after"));
-    if (const auto replacement = controls.raw("output")) {
+    if (replacement) {
         out.write(*replacement);
-    } else if (const auto megabytes = controls.integer("huge")) {
-        writeHuge(out, request->mode, request->days, currentTimeMicros(base), *megabytes);
+    } else if (megabytes) {
+        writeHuge(out, request->mode, request->days, now, *megabytes);
     } else {
-        const auto now = currentTimeMicros(base);
         switch (request->mode) {
         case Mode::Query:
             writeQuery(out, base.root(), now, request->days);
@@ -335,9 +341,9 @@ int main(int argc, char** argv) {
     }
     out.finish();
 
-    if (const auto linger = controls.seconds("close-stdout-and-linger")) {
+    if (linger) {
         ::close(STDOUT_FILENO);
         sleepSeconds(*linger);
     }
-    return static_cast<int>(controls.integer("status").value_or(0));
+    return static_cast<int>(status);
 }

@@ -22,22 +22,20 @@ int main() {
     const auto status = controls.integer("xprotect.status").value_or(0);
     const auto pause = duration / static_cast<double>(kScanners.size());
     // With a fixed clock ("now"), the run still moves forward in time from that moment.
-    const auto start = currentTimeMicros(controls);
-    std::int64_t elapsed = 0;
+    const auto clockOffset = currentTimeMicros(controls) - systemTimeMicros();
 
     Output out(std::nullopt);
     const auto firstProcessID = static_cast<std::uint32_t>(::getpid()) + 1;
     for (std::size_t index = 0; index < kScanners.size(); ++index) {
         sleepSeconds(pause);
-        elapsed += static_cast<std::int64_t>(pause * 1e6) + 1;
         ScanEvent event;
-        event.micros = start + elapsed;
+        event.micros = systemTimeMicros() + clockOffset;
         event.scanner = kScanners[index];
         event.processID = firstProcessID + static_cast<std::uint32_t>(index);
         event.message = scanMessage(kScanners[index], Outcome::Clean, pause, false);
         if (!appendToStore(controls.root(), event)) {
-            fail("XProtect", "cannot append to the event store " + controls.root() +
-                                 std::string(kStoreFile));
+            fail("XProtect",
+                 "cannot append to the event store " + controls.root() + std::string(kStoreFile));
         }
         out.write(std::string(kScanners[index]) + ": NoThreatDetected\n");
     }

@@ -26,13 +26,12 @@ icu::UnicodeString fromUtf8(std::string_view text) {
 
 /// A formatter for `pattern`, taken verbatim, in `locale` and the zone `timeZoneId` (the
 /// user's current zone when empty); null when ICU refuses the pattern or the locale.
-std::unique_ptr<icu::SimpleDateFormat> makeFormatter(std::string_view pattern,
-                                                     std::string_view locale,
-                                                     std::string_view timeZoneId) {
+std::unique_ptr<icu::SimpleDateFormat>
+makeFormatter(std::string_view pattern, std::string_view locale, std::string_view timeZoneId) {
     UErrorCode status = U_ZERO_ERROR;
     const std::string localeId(locale);
-    auto formatter = std::make_unique<icu::SimpleDateFormat>(
-        fromUtf8(pattern), icu::Locale(localeId.c_str()), status);
+    auto formatter = std::make_unique<icu::SimpleDateFormat>(fromUtf8(pattern),
+                                                             icu::Locale(localeId.c_str()), status);
     if (U_FAILURE(status)) {
         return nullptr;
     }
@@ -48,9 +47,16 @@ UDate toUDate(TimePoint t) {
     return std::chrono::duration<double, std::milli>(t.time_since_epoch()).count();
 }
 
-TimePoint fromUDate(UDate milliseconds) {
-    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(
-        std::chrono::duration<double, std::milli>(milliseconds)));
+/// The time point of an ICU date; nullopt for one beyond what a TimePoint holds (some
+/// centuries either side of 1970).
+std::optional<TimePoint> fromUDate(UDate milliseconds) {
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    const double limit =
+        std::chrono::duration_cast<Milliseconds>(TimePoint::duration::max()).count();
+    if (!std::isfinite(milliseconds) || std::fabs(milliseconds) >= limit) {
+        return std::nullopt;
+    }
+    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(Milliseconds(milliseconds)));
 }
 
 } // namespace
@@ -77,8 +83,9 @@ std::optional<TimePoint> parseDate(std::string_view text, std::string_view patte
     if (!formatter) {
         return std::nullopt;
     }
-    // Strict: no out-of-range fields, no extra or missing whitespace, literals matched whole,
-    // and no falling back to other patterns.
+    // Strict: no out-of-range fields, literals matched whole, and no falling back to other
+    // patterns. Like the platform's own formatter, ICU still lets a numeric field have more or
+    // fewer digits than its pattern letters and skips whitespace in front of a field.
     formatter->setLenient(false);
     UErrorCode status = U_ZERO_ERROR;
     formatter->setBooleanAttribute(UDAT_PARSE_ALLOW_WHITESPACE, false, status);
@@ -91,8 +98,7 @@ std::optional<TimePoint> parseDate(std::string_view text, std::string_view patte
     const icu::UnicodeString input = fromUtf8(text);
     icu::ParsePosition position(0);
     const UDate parsed = formatter->parse(input, position);
-    if (position.getErrorIndex() >= 0 || position.getIndex() != input.length() ||
-        !std::isfinite(parsed)) {
+    if (position.getErrorIndex() >= 0 || position.getIndex() != input.length()) {
         return std::nullopt;
     }
     return fromUDate(parsed);

@@ -7,8 +7,9 @@
 /// Reading the log tool's JSON output: one array of entries, each an object.
 namespace scanbrook::platform {
 
-/// The members of one array element that Scanbrook reads. A member that is absent or not a
-/// string is nullopt. The views stay valid until the visit returns.
+/// The members of one array element that Scanbrook reads, unescaped. A member that is absent
+/// or not a string is nullopt; of a key that occurs twice, the last value counts. The views
+/// stay valid until the visit returns.
 struct LogEntry {
     bool isObject = false;
     std::optional<std::string_view> timestamp;
@@ -28,9 +29,11 @@ enum class LogJsonResult {
     NotArray, ///< valid JSON whose top-level value is not an array: nothing visited
 };
 
-/// Validates the whole document before visiting any element, so a fault anywhere in it
-/// leaves nothing visited. `bytes` must be followed by kOutputPadding readable spare bytes
-/// (as CommandResult::output is). `maxElements` limits the elements visited.
+/// Validates the whole document (its UTF-8 included) before visiting any element, so a fault
+/// anywhere in it leaves nothing visited. `bytes` must be followed by kOutputPadding readable
+/// spare bytes (as CommandResult::output is): they are parsed in place, not copied.
+/// `maxElements` limits the elements visited. Each thread keeps its parser's buffers for the
+/// next call; a visitor may itself call this function.
 LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
                               std::size_t maxElements = static_cast<std::size_t>(-1));
 

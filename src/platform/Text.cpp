@@ -19,7 +19,9 @@ struct Span {
     std::size_t characters = 0;
 };
 
-bool isContinuationByte(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
+bool isContinuationByte(unsigned char byte) {
+    return (byte & 0xC0U) == 0x80U;
+}
 
 /// Counts code points instead of characters; only for when ICU cannot give a break iterator
 /// (missing data), so that a report still never splits a UTF-8 sequence.
@@ -96,7 +98,8 @@ Span scan(std::string_view text, std::size_t limit) {
         if (byte >= 0x80U) {
             break;
         }
-        span.bytes += (byte == '\r' && span.bytes + 1 < size && text[span.bytes + 1] == '\n') ? 2 : 1;
+        span.bytes +=
+            (byte == '\r' && span.bytes + 1 < size && text[span.bytes + 1] == '\n') ? 2 : 1;
         ++span.characters;
     }
     if (span.bytes == size || static_cast<unsigned char>(text[span.bytes]) < 0x80U) {
@@ -117,7 +120,9 @@ Span scan(std::string_view text, std::size_t limit) {
 
 } // namespace
 
-bool isValidUtf8(std::string_view bytes) { return simdjson::validate_utf8(bytes); }
+bool isValidUtf8(std::string_view bytes) {
+    return simdjson::validate_utf8(bytes);
+}
 
 std::size_t characterCount(std::string_view utf8) {
     return scan(utf8, std::numeric_limits<std::size_t>::max()).characters;

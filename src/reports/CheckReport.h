@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 /// The scan-history check's report, built from what the log tool gave back. Pure: the window and
 /// the command line share it.

@@ -3,12 +3,13 @@
 namespace scanbrook::reports {
 
 std::vector<std::string> checkQueryArguments(std::string_view periodArgument) {
-    return {"show",   "--predicate", std::string(kCheckPredicate),
-            "--style", "json",        "--info",
-            "--last", std::string(periodArgument)};
+    return {"show",   "--predicate", std::string(kCheckPredicate), "--style", "json",
+            "--info", "--last",      std::string(periodArgument)};
 }
 
-std::vector<std::string> logEntriesArguments() { return {"show", "--last", "2"}; }
+std::vector<std::string> logEntriesArguments() {
+    return {"show", "--last", "2"};
+}
 
 std::vector<std::string> logTimeFormatArguments() {
     return {"show", "--style", "json", "--last", "2"};

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 #include <string_view>
+#include <utility>
 
 /// Command results as the runner makes them, for tests of what is built from them.
 namespace scanbrook::testing {

@@ -186,4 +186,39 @@ public:
     }
 };
 
+/// Records every alert; `answer` decides what the user pressed (the first button by default)
+/// and may look at the world as it is while the alert is up.
+class FakeAlertPresenter final : public platform::AlertPresenter {
+public:
+    std::vector<platform::AlertRequest> shown;
+    std::function<int(const platform::AlertRequest&)> answer;
+
+    int runModal(const platform::AlertRequest& request) override {
+        shown.push_back(request);
+        return answer ? answer(request) : kFirstButton;
+    }
+};
+
+/// A Help menu holding one item, titled as the main menu's layout titles it.
+class FakeHelpMenu final : public platform::HelpMenu {
+public:
+    std::string itemTitle = "Update not checked";
+    bool itemChecked = false;
+    int requests = 0;
+
+    void checkAndRetitleItem(std::string_view title, std::string_view newTitle) override {
+        ++requests;
+        if (itemTitle == title) {
+            itemChecked = true;
+            itemTitle = newTitle;
+        }
+    }
+};
+
+class FakeUrlOpener final : public platform::UrlOpener {
+public:
+    std::vector<std::string> opened;
+    void openUrl(const std::string& url) override { opened.push_back(url); }
+};
+
 } // namespace scanbrook::test

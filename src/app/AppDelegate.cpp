@@ -1,0 +1,106 @@
+#include "app/AppDelegate.h"
+
+#include "app/ErrorAlert.h"
+#include "platform/AppleScript.h"
+
+#include <cmath>
+#include <string_view>
+
+namespace scanbrook {
+
+namespace {
+
+constexpr std::string_view kNoUpdateCheckKey = "noUpdateCheck";
+constexpr std::string_view kUpdateCheckIntervalKey = "updateCheckInt";
+constexpr std::string_view kLastUpdateCheckKey = "dateLastUpdateCheck";
+constexpr double kDefaultUpdateInterval = 43200.0; // 12 hours
+constexpr double kMinUpdateInterval = 1.0;
+
+constexpr std::string_view kNotAdminMessage =
+    "Scanbrook can't get logs unless you're an admin user.\n"
+    "Please switch to an admin account and try again.";
+constexpr std::string_view kNoLogFilesMessage = "Scanbrook can't find any log files on your Mac.";
+constexpr std::string_view kNoTimesyncMessage =
+    "Scanbrook can't find log timesync files on your Mac.";
+constexpr std::string_view kNoLogEntriesMessage =
+    "Scanbrook can't find any log entries on your Mac.";
+constexpr std::string_view kTimeFormatMessage =
+    "Log time format is incorrect.\nPlease set the time in the Language & Region pane to 24-hour.";
+
+} // namespace
+
+AppDelegate::AppDelegate(AppDelegateServices services) : services_(std::move(services)) {
+    if (!services_.runScript) {
+        services_.runScript = platform::runAppleScript;
+    }
+    if (!services_.makeLaunchChecks) {
+        services_.makeLaunchChecks = [] { return std::make_unique<SystemLaunchChecks>(); };
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching() { runLaunchChecks(); }
+
+void AppDelegate::openHelp() {
+    auto controller = services_.makeHelpWindow();
+    if (!controller) {
+        return;
+    }
+    controller->showWindow();
+    myHelpWindow.push_back(std::move(controller));
+}
+
+void AppDelegate::runLaunchChecks() {
+    runUpdateSchedule();
+
+    const auto checks = services_.makeLaunchChecks();
+    const std::pair<bool (LaunchChecks::*)(), std::string_view> inOrder[] = {
+        {&LaunchChecks::checkAdmin, kNotAdminMessage},
+        {&LaunchChecks::checkPersist, kNoLogFilesMessage},
+        {&LaunchChecks::checkTimesync, kNoTimesyncMessage},
+        {&LaunchChecks::checkLogEntries, kNoLogEntriesMessage},
+    };
+    for (const auto& [check, message] : inOrder) {
+        if (!((*checks).*check)()) {
+            fail(message);
+            return;
+        }
+    }
+    if (!checks->checkLogTimeFormat()) {
+        // The clock settings come forward first, so the alert stands in front of them.
+        services_.runScript(checks->clockScript());
+        fail(kTimeFormatMessage);
+    }
+}
+
+void AppDelegate::fail(std::string_view message) {
+    showErrorAlert(services_.alerts, message);
+    // On the platform a termination request does not come back; here it may, and nothing after
+    // it may run, so every caller returns right after this.
+    services_.application.terminate();
+}
+
+void AppDelegate::runUpdateSchedule() {
+    auto& defaults = services_.defaults;
+    if (defaults.boolForKey(kNoUpdateCheckKey)) {
+        return;
+    }
+    double last = defaults.doubleForKey(kLastUpdateCheckKey);
+    double interval = defaults.doubleForKey(kUpdateCheckIntervalKey);
+    // A stored value that is no finite number would make every comparison false and stop the
+    // checks for good; it counts as unusable, like an absent one.
+    if (!std::isfinite(last)) {
+        last = 0.0;
+    }
+    if (!std::isfinite(interval) || interval < kMinUpdateInterval) {
+        interval = kDefaultUpdateInterval;
+    }
+    const double now = platform::secondsSinceReferenceDate(services_.clock.now());
+    if (!(interval < now - last)) {
+        return;
+    }
+    services_.checkForUpdates();
+    defaults.setDouble(platform::secondsSinceReferenceDate(services_.clock.now()),
+                       kLastUpdateCheckKey);
+}
+
+} // namespace scanbrook

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace scanbrook {
+
+class ViewController;
+namespace platform {
+class MainQueue;
+}
+
+/// The main window as laid out in MainWindow.ui, handed to a ViewController: the window only
+/// connects its controls to the controller's actions and tells it when it appears.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(std::shared_ptr<platform::MainQueue> mainQueue,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ViewController& viewController() { return *controller; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void connectActions();
+
+    struct Parts;
+    std::unique_ptr<Ui::MainWindow> ui;
+    std::unique_ptr<Parts> parts;
+    std::unique_ptr<ViewController> controller;
+};
+
+} // namespace scanbrook

@@ -1,0 +1,78 @@
+#include "platform/PropertyList.h"
+
+#include <plist/plist.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace scanbrook::platform {
+
+namespace {
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using CString = std::unique_ptr<char, FreeDeleter>;
+
+TextDictionary textValues(plist_t dictionary) {
+    TextDictionary texts;
+    plist_dict_iter rawIterator = nullptr;
+    plist_dict_new_iter(dictionary, &rawIterator);
+    const std::unique_ptr<void, FreeDeleter> iterator(rawIterator);
+    for (;;) {
+        char* rawKey = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dictionary, iterator.get(), &rawKey, &value);
+        const CString key(rawKey);
+        if (value == nullptr) {
+            break;
+        }
+        if (!key || plist_get_node_type(value) != PLIST_STRING) {
+            continue;
+        }
+        char* rawText = nullptr;
+        plist_get_string_val(value, &rawText);
+        const CString text(rawText);
+        if (text) {
+            texts.insert_or_assign(key.get(), text.get());
+        }
+    }
+    return texts;
+}
+
+} // namespace
+
+std::optional<DictionaryArray> parseDictionaryArray(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return std::nullopt;
+    }
+    plist_t rootNode = nullptr;
+    // This version of the library reports failure only by leaving the root unset.
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &rootNode);
+    const PlistPtr root(rootNode);
+    if (!root || plist_get_node_type(root.get()) != PLIST_ARRAY) {
+        return std::nullopt;
+    }
+
+    DictionaryArray elements;
+    const std::uint32_t count = plist_array_get_size(root.get());
+    elements.reserve(count);
+    for (std::uint32_t index = 0; index < count; ++index) {
+        const plist_t element = plist_array_get_item(root.get(), index);
+        if (element != nullptr && plist_get_node_type(element) == PLIST_DICT) {
+            elements.emplace_back(textValues(element));
+        } else {
+            elements.emplace_back(std::nullopt);
+        }
+    }
+    return elements;
+}
+
+} // namespace scanbrook::platform

@@ -1,0 +1,171 @@
+#include "platform/qt/QtUi.h"
+
+#include "platform/Text.h"
+#include "platform/qt/BusyIndicator.h"
+#include "platform/qt/StepperWidget.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include <utility>
+
+namespace scanbrook::platform {
+
+namespace {
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The size actually handed to Qt: a stored size may be anything, and an absurd one would make
+// the text layout hang; the controller keeps its own value regardless.
+constexpr double kSmallestPointSize = 1.0;
+constexpr double kLargestPointSize = 400.0;
+
+QFont consoleFont(double fontSize) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // The fixed-pitch fonts of Linux have no emoji, and the fallback Qt picks draws them in
+    // black and white; the colour font next in line draws the warning sign as intended.
+    font.setFamilies({font.family(), QStringLiteral("Noto Color Emoji")});
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    const double size = fontSize >= kSmallestPointSize ? fontSize : kSmallestPointSize;
+    font.setPointSizeF(size <= kLargestPointSize ? size : kLargestPointSize);
+    return font;
+}
+
+// Only the font: the foreground stays unset, so the text is drawn in the palette's text
+// colour of the moment.
+QTextCharFormat fontOnly(const QFont& font) {
+    QTextCharFormat format;
+    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    return format;
+}
+
+// The text as the console holds it: valid UTF-8, with anything else decoded the way Qt shows it.
+std::string sanitised(std::string_view utf8) {
+    if (isValidUtf8(utf8)) {
+        return std::string(utf8);
+    }
+    return fromUtf8(utf8).toStdString();
+}
+
+} // namespace
+
+std::string QtTextField::stringValue() const { return edit->text().toStdString(); }
+
+void QtTextField::setStringValue(std::string_view text) { edit->setText(fromUtf8(text)); }
+
+std::int64_t QtStepper::integerValue() const { return stepper->value(); }
+
+void QtStepper::setIntegerValue(std::int64_t value) { stepper->setValue(value); }
+
+void QtConsole::replaceText(std::string_view utf8, double fontSize) {
+    written = sanitised(utf8);
+    const QFont font = consoleFont(fontSize);
+    // setPlainText gives the whole new text the current character format in one batch, which
+    // is about twice as fast as formatting it again afterwards.
+    edit->setCurrentCharFormat(fontOnly(font));
+    edit->setPlainText(fromUtf8(utf8));
+    // The document's default font follows the widget's; an empty console has the size too.
+    edit->setFont(font);
+}
+
+void QtConsole::appendText(std::string_view utf8, double fontSize) {
+    written += sanitised(utf8);
+    const QFont font = consoleFont(fontSize);
+    // Not appendPlainText: that starts a new paragraph, and the text must go in exactly as given.
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(fromUtf8(utf8), fontOnly(font));
+    edit->setFont(font);
+}
+
+void QtConsole::refont(double fontSize) {
+    const QFont font = consoleFont(fontSize);
+    edit->setFont(font);
+    // One change over the whole document, merged so that every other property stays; the view
+    // lays the text out again once, at the end of the edit block.
+    QTextCursor cursor(edit->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.mergeCharFormat(fontOnly(font));
+    cursor.endEditBlock();
+}
+
+std::string QtConsole::plainText() const { return written; }
+
+void QtSpinner::setHidden(bool hidden) { spinner->setHidden(hidden); }
+
+void QtSpinner::setUsesThreadedAnimation(bool) {
+    // The indicator is drawn by a timer on the main thread; there is nothing to choose.
+}
+
+void QtSpinner::startAnimation() { spinner->startAnimation(); }
+
+void QtSpinner::stopAnimation() { spinner->stopAnimation(); }
+
+QtWindow::QtWindow(QWidget* topLevel) : window(topLevel) { window->installEventFilter(this); }
+
+void QtWindow::setTitle(std::string_view title) { window->setWindowTitle(fromUtf8(title)); }
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window && event->type() == QEvent::Close && delegate != nullptr &&
+        !delegate->windowShouldClose()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void QtApplication::terminate() {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        // Queued: quitting inside the handler that asked for it would end the event loop
+        // before that handler has returned.
+        QMetaObject::invokeMethod(app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtSavePanel::begin(const SaveRequest& request,
+                        std::function<void(std::optional<std::string> path)> completion) {
+    auto* dialog = new QFileDialog(parent.data());
+    // Free-standing: a window-modal dialog with a parent would become a sheet on macOS, and
+    // the main window stays usable while the panel is open.
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
+    if (!request.allowedFileTypes.empty()) {
+        QStringList patterns;
+        for (const std::string& type : request.allowedFileTypes) {
+            patterns.append(QStringLiteral("*.") + fromUtf8(type));
+        }
+        dialog->setNameFilter(QCoreApplication::translate("QtSavePanel", "Text") +
+                              QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                              QStringLiteral(")"));
+        dialog->setDefaultSuffix(fromUtf8(request.allowedFileTypes.front()));
+    }
+    dialog->selectFile(fromUtf8(request.defaultName));
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, done = std::move(completion)](int result) {
+                         std::optional<std::string> path;
+                         const QStringList files = dialog->selectedFiles();
+                         if (result == QDialog::Accepted && !files.isEmpty() &&
+                             !files.front().isEmpty()) {
+                             path = QFile::encodeName(files.front()).toStdString();
+                         }
+                         dialog->deleteLater();
+                         if (done) {
+                             done(std::move(path));
+                         }
+                     });
+    dialog->show();
+}
+
+} // namespace scanbrook::platform

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/Ui.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+
+/// The Qt widgets behind the window's user-interface operations. Each adapter refers to a
+/// widget it does not own; the widget must outlive it.
+namespace scanbrook::platform {
+
+class BusyIndicator;
+class StepperWidget;
+
+class QtTextField final : public TextField {
+public:
+    explicit QtTextField(QLineEdit* lineEdit) : edit(lineEdit) {}
+    std::string stringValue() const override;
+    void setStringValue(std::string_view text) override;
+
+private:
+    QLineEdit* edit;
+};
+
+class QtStepper final : public Stepper {
+public:
+    explicit QtStepper(StepperWidget* stepperWidget) : stepper(stepperWidget) {}
+    std::int64_t integerValue() const override;
+    void setIntegerValue(std::int64_t value) override;
+
+private:
+    StepperWidget* stepper;
+};
+
+/// The console over a QPlainTextEdit, in the system's fixed-pitch font with colour emoji.
+class QtConsole final : public Console {
+public:
+    explicit QtConsole(QPlainTextEdit* textEdit) : edit(textEdit) {}
+    void replaceText(std::string_view utf8, double fontSize) override;
+    void appendText(std::string_view utf8, double fontSize) override;
+    void refont(double fontSize) override;
+    std::string plainText() const override;
+
+private:
+    QPlainTextEdit* edit;
+    /// The text exactly as written. Qt's document turns "\r\n", "\r" and U+2028 into paragraph
+    /// breaks and U+00A0 into a space on the way out, so the characters are kept here too.
+    QString written;
+};
+
+class QtSpinner final : public Spinner {
+public:
+    explicit QtSpinner(BusyIndicator* indicator) : spinner(indicator) {}
+    void setHidden(bool hidden) override;
+    void setUsesThreadedAnimation(bool threaded) override;
+    void startAnimation() override;
+    void stopAnimation() override;
+
+private:
+    BusyIndicator* spinner;
+};
+
+/// A top-level widget as the controller's window: its close requests go to the delegate.
+class QtWindow final : public QObject, public Window {
+public:
+    explicit QtWindow(QWidget* topLevel);
+    void setDelegate(WindowDelegate* windowDelegate) override { delegate = windowDelegate; }
+    void setTitle(std::string_view title) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window;
+    WindowDelegate* delegate = nullptr;
+};
+
+/// Ends the running QApplication once control is back in its event loop.
+class QtApplication final : public Application {
+public:
+    void terminate() override;
+};
+
+/// A file dialog for saving, shown without blocking and without a sheet.
+class QtSavePanel final : public SavePanel {
+public:
+    /// `over` is the window the panel is placed over; it may be null.
+    explicit QtSavePanel(QWidget* over = nullptr) : parent(over) {}
+    void begin(const SaveRequest& request,
+               std::function<void(std::optional<std::string> path)> completion) override;
+
+private:
+    QPointer<QWidget> parent;
+};
+
+} // namespace scanbrook::platform

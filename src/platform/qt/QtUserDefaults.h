@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QSettings>
+
+namespace scanbrook::platform {
+
+/// The user's settings in the system's own store: the application's defaults domain on macOS,
+/// ~/.config/Scanbrook/Scanbrook.conf (honouring XDG_CONFIG_HOME) elsewhere. Keys are kept at
+/// the top level under the names the caller gives.
+class QtUserDefaults final : public UserDefaults {
+public:
+    QtUserDefaults();
+
+    double doubleForKey(std::string_view key) const override;
+    std::int64_t integerForKey(std::string_view key) const override;
+    bool boolForKey(std::string_view key) const override;
+    void setDouble(double value, std::string_view key) override;
+    void setInteger(std::int64_t value, std::string_view key) override;
+
+private:
+    QVariant value(std::string_view key) const;
+    void store(std::string_view key, const QVariant& value);
+
+    mutable QSettings settings;
+};
+
+} // namespace scanbrook::platform
