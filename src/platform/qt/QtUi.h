@@ -50,7 +50,7 @@ private:
     QPlainTextEdit* edit;
     /// The text exactly as written. Qt's document turns "\r\n", "\r" and U+2028 into paragraph
     /// breaks and U+00A0 into a space on the way out, so the characters are kept here too.
-    QString written;
+    std::string written;
 };
 
 class QtSpinner final : public Spinner {
