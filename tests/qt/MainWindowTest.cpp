@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{A::Type, "29"}, {A::ClickUp}, {A::ClickUp}}, 30},
         PeriodCase{"stepThenTypeThenStep",
                    {{A::ClickUp}, {A::Type, "12"}, {A::KeyDown}}, 11}),
-    [](const ::testing::TestParamInfo<PeriodCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<PeriodCase>& p) { return p.param.name; });
 
 // --- Loading the settings ---------------------------------------------------------------
 
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredSettingsCase{"fontBelowTheMinimum", "fontSize=3.9\n", 1, 12.0},
                       StoredSettingsCase{"fontAboveTheButtonsRange", "fontSize=30\n", 1, 30.0},
                       StoredSettingsCase{"fontNotANumber", "fontSize=nan\n", 1, 12.0}),
-    [](const ::testing::TestParamInfo<StoredSettingsCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<StoredSettingsCase>& p) { return p.param.name; });
 
 // --- Appearance, title, controls --------------------------------------------------------
 

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredValueCase{"belowInt64", "-1e30", -1e30, kInt64Min, true},
                       StoredValueCase{"int64Max", "9223372036854775807", 9223372036854775807.0,
                                       kInt64Max, true}),
-    [](const ::testing::TestParamInfo<StoredValueCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<StoredValueCase>& p) { return p.param.name; });
 
 TEST(QtUserDefaultsTest, writesAtOnceToTheUsersSettingsFileAtTopLevel) {
     SettingsFolder folder;
@@ -174,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"noBreakSpace", {"a\u00a0b"}},
         RoundTripCase{"emoji", {"\u26a0\ufe0f XProtect ", "\U0001F6E1\ufe0f \u2705\n"}},
         RoundTripCase{"combiningAndWide", {"e\u0301 \u65e5\u672c", "\u200d"}}),
-    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<RoundTripCase>& p) { return p.param.name; });
 
 TEST_F(ConsoleTest, showsTheTextItWasGiven) {
     console.replaceText("first\nsecond", 12.0);
@@ -398,7 +398,7 @@ TEST(QtSavePanelTest, offersTheNameAndTypesWithoutBlockingAndAnswersLater) {
 
     dialog->setDirectory(folder.qPath());
     dialog->selectFile(QStringLiteral("report"));
-    dialog->accept();
+    static_cast<QDialog*>(dialog.data())->accept(); // what the Save button does
     ASSERT_EQ(answers.size(), 1U);
     EXPECT_EQ(answers[0], folder.path() + "/report.text");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
