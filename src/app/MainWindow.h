@@ -21,8 +21,7 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(std::shared_ptr<platform::MainQueue> mainQueue,
-                        QWidget* parent = nullptr);
+    explicit MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     ViewController& viewController() { return *controller; }

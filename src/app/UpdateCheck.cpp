@@ -141,10 +141,10 @@ void UpdateChecker::offerUpdate(const std::string& version, const std::string& u
     platform::AlertRequest offer;
     offer.style = platform::AlertStyle::Informational;
     offer.messageText = "An update to this app to version " + version + " is available.";
-    offer.informativeText =
-        "You are currently running " + std::string(kApplicationName) + " version " +
-        runningVersion + ".\nPlease choose whether to download this update now in your default "
-                         "browser.";
+    offer.informativeText = "You are currently running " + std::string(kApplicationName) +
+                            " version " + runningVersion +
+                            ".\nPlease choose whether to download this update now in your default "
+                            "browser.";
     offer.buttons = {"Ignore", "Download"};
     if (alerts_.runModal(offer) == platform::AlertPresenter::kFirstButton + 1) {
         urlOpener_.openUrl(url);

@@ -83,12 +83,8 @@ int run() {
         std::fprintf(stderr, "XProtect Remediator is not installed: no file at %s\n", path.c_str());
         return kExitNotInstalled;
     }
-    // The scanner's own output is read to its end and dropped, as in the window; its exit
-    // status decides both the notice and ours.
-    const platform::CommandResult result = platform::runCommand(path, {});
-    const bool completed =
-        result.ending == platform::CommandResult::Ending::Exited && result.status == 0;
-    return print(reports::runReportText(result), completed ? kExitSuccess : kExitToolFailed);
+    const reports::RunOutcome outcome = reports::runXProtectScans();
+    return print(outcome.text, outcome.completed ? kExitSuccess : kExitToolFailed);
 }
 
 } // namespace

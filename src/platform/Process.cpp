@@ -73,10 +73,20 @@ public:
             error != 0) {
             return error;
         }
+#if defined(__APPLE__)
+        // With POSIX_SPAWN_CLOEXEC_DEFAULT (below) only named descriptors stay open.
+        for (const int inherited : {STDIN_FILENO, STDERR_FILENO}) {
+            if (int error = posix_spawn_file_actions_addinherit_np(&fileActions_, inherited);
+                error != 0) {
+                return error;
+            }
+        }
+#else
         if (int error = posix_spawn_file_actions_addclosefrom_np(&fileActions_, STDERR_FILENO + 1);
             error != 0) {
             return error;
         }
+#endif
         sigset_t defaulted;
         sigemptyset(&defaulted);
         sigaddset(&defaulted, SIGPIPE);
@@ -88,8 +98,13 @@ public:
         if (int error = posix_spawnattr_setsigmask(&attributes_, &noneBlocked); error != 0) {
             return error;
         }
-        return posix_spawnattr_setflags(&attributes_,
-                                        POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+#if defined(__APPLE__)
+        // The Mac has no close-from action; this flag closes every descriptor the file actions
+        // did not name.
+        flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+#endif
+        return posix_spawnattr_setflags(&attributes_, flags);
     }
 
     const posix_spawn_file_actions_t* fileActions() const { return &fileActions_; }

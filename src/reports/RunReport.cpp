@@ -4,8 +4,12 @@
 
 namespace scanbrook::reports {
 
+bool runCompleted(const platform::CommandResult& result) {
+    return result.ending == platform::CommandResult::Ending::Exited && result.status == 0;
+}
+
 std::string runReportText(const platform::CommandResult& result) {
-    if (result.ending == platform::CommandResult::Ending::Exited && result.status == 0) {
+    if (runCompleted(result)) {
         return std::string(kRunCompletionNotice);
     }
     std::string text = runErrorText(result.status);

@@ -14,4 +14,7 @@ namespace scanbrook::reports {
 /// reported as having completed.
 std::string runReportText(const platform::CommandResult& result);
 
+/// Whether the scanner ran and exited with status 0.
+bool runCompleted(const platform::CommandResult& result);
+
 } // namespace scanbrook::reports

@@ -11,10 +11,11 @@ std::string xprotectExecutablePath() { return platform::platformPath(mac::kXProt
 
 bool xprotectInstalled() { return platform::fileExists(xprotectExecutablePath()); }
 
-std::string runXProtectScans() {
+RunOutcome runXProtectScans() {
     // What the scanner prints is read to its end (so it never blocks on a full pipe) and
     // dropped: the user sees its results through the next check.
-    return runReportText(platform::runCommand(xprotectExecutablePath(), {}));
+    const platform::CommandResult result = platform::runCommand(xprotectExecutablePath(), {});
+    return {runReportText(result), runCompleted(result)};
 }
 
 } // namespace scanbrook::reports

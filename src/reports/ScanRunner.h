@@ -11,8 +11,13 @@ std::string xprotectExecutablePath();
 /// nothing otherwise.
 bool xprotectInstalled();
 
+struct RunOutcome {
+    /// What the console gets: the completion notice, or the error text.
+    std::string text;
+    bool completed = false;
+};
+
 /// The slow half of a run, for a worker thread: runs XProtect's scans and waits for them.
-/// Returns the text to append to the console: the completion notice, or the error text.
-std::string runXProtectScans();
+RunOutcome runXProtectScans();
 
 } // namespace scanbrook::reports

@@ -129,7 +129,7 @@ void ViewController::doRunXPro() {
     }
     startSpinner();
     processingQueue->addOperation([weakSelf = std::weak_ptr(self), queue = mainQueue] {
-        std::string report = reports::runXProtectScans();
+        std::string report = reports::runXProtectScans().text;
         queue->addOperation([weakSelf, report = std::move(report)] {
             if (const auto alive = weakSelf.lock()) {
                 (*alive)->showRunResult(report);

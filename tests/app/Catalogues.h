@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@
 namespace scanbrook::test {
 
 enum class PlistFormat { Xml, Binary };
+
+inline void PrintTo(PlistFormat format, std::ostream* os) {
+    *os << (format == PlistFormat::Xml ? "XML" : "binary");
+}
 
 inline const std::string kDownloadBase = "https://scanbrook.example/downloads/";
 
@@ -29,8 +34,7 @@ inline std::string textKey(std::string_view key, std::string_view text) {
 }
 
 /// The dictionary of one application in the catalogue.
-inline std::string entry(std::string_view appName, std::string_view version,
-                         std::string_view url) {
+inline std::string entry(std::string_view appName, std::string_view version, std::string_view url) {
     return "<dict>" + textKey("AppName", appName) + textKey("Version", version) +
            textKey("URL", url) + "</dict>";
 }

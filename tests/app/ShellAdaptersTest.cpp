@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,7 +34,9 @@ using platform::AlertPresenter;
 using platform::AlertRequest;
 using platform::AlertStyle;
 
-QString q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 /// Once the next message box is up, hands it to `inspect` and presses the button that returns,
 /// or closes the box some other way when it returns none.
@@ -74,7 +77,8 @@ std::vector<std::string> buttonTitles(const QMessageBox& box) {
 }
 
 AlertRequest offer() {
-    return {AlertStyle::Informational, "An update to this app to version 2.0 is available.",
+    return {AlertStyle::Informational,
+            "An update to this app to version 2.0 is available.",
             "You are currently running Scanbrook version 1.0.0.\nPlease choose whether to "
             "download this update now in your default browser.",
             {"Ignore", "Download"}};
@@ -135,6 +139,29 @@ TEST_F(QtAlertPresenterTest, TheOfferCannotBeWavedAway) {
     EXPECT_EQ(presenter.runModal(offer()), AlertPresenter::kFirstButton + 1);
 }
 
+TEST_F(QtAlertPresenterTest, ShowsMarkupAsPlainText) {
+    // A hostile catalogue's version string must not turn into a link in the alert.
+    const AlertRequest request{
+        AlertStyle::Informational,
+        "An update to this app to version <a href=\"https://elsewhere.example/\">2.0</a> is "
+        "available.",
+        "<b>You</b> are currently running Scanbrook version 1.0.0.\nPlease choose.",
+        {"Ignore", "Download"}};
+    int texts = 0;
+    answerNextBox([&](QMessageBox& box) {
+        for (const QLabel* label : box.findChildren<QLabel*>()) {
+            if (label->text().isEmpty()) {
+                continue; // the icon
+            }
+            ++texts;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+        return buttonTitled(box, q("Ignore"));
+    });
+    presenter.runModal(request);
+    EXPECT_EQ(texts, 2) << "the title line and the body";
+}
+
 TEST_F(QtAlertPresenterTest, ErrorAlertIsCriticalWithOneOkButton) {
     bool inspected = false;
     answerNextBox([&](QMessageBox& box) {
@@ -142,7 +169,8 @@ TEST_F(QtAlertPresenterTest, ErrorAlertIsCriticalWithOneOkButton) {
         EXPECT_EQ(box.icon(), QMessageBox::Critical);
         EXPECT_EQ(box.windowTitle(), q("Scanbrook"));
         EXPECT_EQ(box.text(), q("An error occurred:"));
-        EXPECT_EQ(box.informativeText(), q("Can't check for updates:\nNo app version string found."));
+        EXPECT_EQ(box.informativeText(),
+                  q("Can't check for updates:\nNo app version string found."));
         EXPECT_EQ(buttonTitles(box), std::vector<std::string>{"OK"});
         return buttonTitled(box, q("OK"));
     });

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,10 +56,11 @@ struct Harness {
     test::FakeUrlOpener opener;
     RecordingHttpClient http;
     std::shared_ptr<test::ManualQueue> mainQueue = std::make_shared<test::ManualQueue>();
-    std::optional<platform::InfoDictionary> info =
-        platform::InfoDictionary{{"CFBundleName", "Scanbrook"}, {"CFBundleShortVersionString", kRunning}};
-    std::unique_ptr<UpdateChecker> checker = std::make_unique<UpdateChecker>(
-        http, mainQueue, alerts, menu, opener, kCatalogueUrl, kDownloadBase, [this] { return info; });
+    std::optional<platform::InfoDictionary> info = platform::InfoDictionary{
+        {"CFBundleName", "Scanbrook"}, {"CFBundleShortVersionString", kRunning}};
+    std::unique_ptr<UpdateChecker> checker =
+        std::make_unique<UpdateChecker>(http, mainQueue, alerts, menu, opener, kCatalogueUrl,
+                                        kDownloadBase, [this] { return info; });
 
     std::vector<std::string> offeredVersions() const {
         std::vector<std::string> versions;
@@ -89,6 +91,10 @@ struct ResponseCase {
     HttpResponse response;
     bool accepted;
 };
+
+void PrintTo(const ResponseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ValidateUpdateResponse : public ::testing::TestWithParam<ResponseCase> {};
 
@@ -122,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         ResponseCase{"XmlWithCharset", response(200, "text/xml; charset=utf-8"), true},
         ResponseCase{"PlainWithCharsetAndBlanks", response(200, " text/plain ;charset=utf-8"),
                      true},
-        ResponseCase{"XmlWithTabBeforeParameter", response(200, "text/xml\t; charset=utf-8"),
-                     true},
+        ResponseCase{"XmlWithTabBeforeParameter", response(200, "text/xml\t; charset=utf-8"), true},
         ResponseCase{"UpperCase", response(200, "Text/XML"), false},
         ResponseCase{"LongerType", response(200, "text/xml2"), false},
         ResponseCase{"TypePrefix", response(200, "text/x"), false},
@@ -135,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         ResponseCase{"NoBody", response(200, "text/xml", std::nullopt), false},
         // An empty body is still a body: the catalogue reader then finds no property list.
         ResponseCase{"EmptyBody", response(200, "text/xml", std::string()), true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 // --- Reading the catalogue ---------------------------------------------------------------
 
@@ -146,6 +151,10 @@ struct CatalogueCase {
     bool marked;
     std::vector<std::string> errors;
 };
+
+void PrintTo(const CatalogueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string dict(std::initializer_list<std::string> keysAndValues) {
     std::string xml = "<dict>";
@@ -161,13 +170,22 @@ std::vector<CatalogueCase> catalogueCases() {
     using test::textKey;
     return {
         {"RunningVersionIsMarkedOnly", array({entry("Scanbrook", kRunning, kUrl11)}), {}, true, {}},
-        {"HigherVersionIsOffered", array({entry("Scanbrook", "1.1.0", kUrl11)}), {"1.1.0"}, true,
+        {"HigherVersionIsOffered",
+         array({entry("Scanbrook", "1.1.0", kUrl11)}),
+         {"1.1.0"},
+         true,
          {}},
         {"LowerVersionIsOffered", array({entry("Scanbrook", "0.9", kUrl11)}), {"0.9"}, true, {}},
-        {"VersionsCompareAsWholeTexts", array({entry("Scanbrook", "1.0.0 ", kUrl11)}), {"1.0.0 "},
-         true, {}},
+        {"VersionsCompareAsWholeTexts",
+         array({entry("Scanbrook", "1.0.0 ", kUrl11)}),
+         {"1.0.0 "},
+         true,
+         {}},
         {"OtherApplicationIsPassedOver", array({entry("OtherApp", "9.0", kUrl11)}), {}, false, {}},
-        {"ApplicationNameIsCaseSensitive", array({entry("scanbrook", "1.1.0", kUrl11)}), {}, false,
+        {"ApplicationNameIsCaseSensitive",
+         array({entry("scanbrook", "1.1.0", kUrl11)}),
+         {},
+         false,
          {}},
         {"OtherApplicationsAroundThisOne",
          array({entry("OtherApp", "9.0", kUrl11), entry("Scanbrook", "1.1.0", kUrl11),
@@ -215,9 +233,15 @@ std::vector<CatalogueCase> catalogueCases() {
          true,
          {}},
         {"EmptyArray", array({}), {}, false, {"Update Property List has no entries."}},
-        {"RootIsADictionary", entry("Scanbrook", "1.1.0", kUrl11), {}, false,
+        {"RootIsADictionary",
+         entry("Scanbrook", "1.1.0", kUrl11),
+         {},
+         false,
          {"Error in update Property List."}},
-        {"RootIsAText", "<string>Scanbrook</string>", {}, false,
+        {"RootIsAText",
+         "<string>Scanbrook</string>",
+         {},
+         false,
          {"Error in update Property List."}},
         {"ElementsThatAreNoDictionaryArePassedOver",
          array({"<string>Scanbrook</string>", "<array/>", "<integer>1</integer>",
@@ -225,18 +249,27 @@ std::vector<CatalogueCase> catalogueCases() {
          {"1.1.0"},
          true,
          {}},
-        {"EntryWithoutAppName", array({dict({textKey("Version", "1.1.0"), textKey("URL", kUrl11)})}),
-         {}, false, {}},
+        {"EntryWithoutAppName",
+         array({dict({textKey("Version", "1.1.0"), textKey("URL", kUrl11)})}),
+         {},
+         false,
+         {}},
         {"AppNameThatIsNoText",
          array({dict({"<key>AppName</key><array><string>Scanbrook</string></array>",
                       textKey("Version", "1.1.0"), textKey("URL", kUrl11)})}),
          {},
          false,
          {}},
-        {"EntryWithoutVersion", array({dict({textKey("AppName", "Scanbrook"), textKey("URL", kUrl11)})}),
-         {}, true, {}},
-        {"EntryWithoutUrl", array({dict({textKey("AppName", "Scanbrook"), textKey("Version", "1.1.0")})}),
-         {}, true, {}},
+        {"EntryWithoutVersion",
+         array({dict({textKey("AppName", "Scanbrook"), textKey("URL", kUrl11)})}),
+         {},
+         true,
+         {}},
+        {"EntryWithoutUrl",
+         array({dict({textKey("AppName", "Scanbrook"), textKey("Version", "1.1.0")})}),
+         {},
+         true,
+         {}},
         {"VersionThatIsNoText",
          array({dict({textKey("AppName", "Scanbrook"), "<key>Version</key><real>1.1</real>",
                       textKey("URL", kUrl11)})}),
@@ -257,8 +290,7 @@ std::vector<CatalogueCase> catalogueCases() {
     };
 }
 
-class ReadCatalogue
-    : public ::testing::TestWithParam<std::tuple<CatalogueCase, PlistFormat>> {};
+class ReadCatalogue : public ::testing::TestWithParam<std::tuple<CatalogueCase, PlistFormat>> {};
 
 TEST_P(ReadCatalogue, MarksOffersAndComplainsAsTheCatalogueSays) {
     const auto& [c, format] = GetParam();
@@ -273,14 +305,15 @@ TEST_P(ReadCatalogue, MarksOffersAndComplainsAsTheCatalogueSays) {
     EXPECT_TRUE(h.opener.opened.empty()) << "nothing is opened unless the user asks";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Catalogues, ReadCatalogue,
-    ::testing::Combine(::testing::ValuesIn(catalogueCases()),
-                       ::testing::Values(PlistFormat::Xml, PlistFormat::Binary)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) +
-               (std::get<1>(info.param) == PlistFormat::Xml ? "_Xml" : "_Binary");
-    });
+INSTANTIATE_TEST_SUITE_P(Catalogues, ReadCatalogue,
+                         ::testing::Combine(::testing::ValuesIn(catalogueCases()),
+                                            ::testing::Values(PlistFormat::Xml,
+                                                              PlistFormat::Binary)),
+                         [](const auto& param) {
+                             return std::string(std::get<0>(param.param).name) +
+                                    (std::get<1>(param.param) == PlistFormat::Xml ? "_Xml"
+                                                                                  : "_Binary");
+                         });
 
 class BodyThatIsNoPropertyList : public ::testing::TestWithParam<std::string> {};
 
@@ -306,9 +339,8 @@ INSTANTIATE_TEST_SUITE_P(Bodies, BodyThatIsNoPropertyList,
 
 TEST(UpdateOffer, AsksWithTheVersionsAndTheTwoButtons) {
     Harness h;
-    h.checker->processUpdateCatalogue(encodePlist(array({entry("Scanbrook", "2.0", kUrl11)}),
-                                                  PlistFormat::Xml),
-                                      kRunning);
+    h.checker->processUpdateCatalogue(
+        encodePlist(array({entry("Scanbrook", "2.0", kUrl11)}), PlistFormat::Xml), kRunning);
     ASSERT_EQ(h.alerts.shown.size(), 1U);
     const AlertRequest& offer = h.alerts.shown.front();
     EXPECT_EQ(offer.style, AlertStyle::Informational);

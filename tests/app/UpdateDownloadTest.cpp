@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -66,14 +67,21 @@ std::optional<HttpResponse> fetch(const std::string& url) {
 
 // --- The download client -----------------------------------------------------------------
 
+/// What the response carries as its body.
+enum class Body { Served, Empty, Absent };
+
 struct FetchCase {
     const char* name;
     CannedResponse served;
     bool transportError;
     std::optional<int> status; ///< when an HTTP response is expected
     std::optional<std::string> contentType;
-    bool bodyExpected; ///< the served body, whole
+    Body body;
 };
+
+void PrintTo(const FetchCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 CannedResponse served(std::string statusLine, std::optional<std::string> contentType,
                       std::string body) {
@@ -98,8 +106,9 @@ CannedResponse cutShort(CannedResponse r) {
 CannedResponse compressedOverLimit() {
     const QByteArray zlib = qCompress(QByteArray(static_cast<qsizetype>(kOverLimit.size()), 'a'));
     // qCompress puts the uncompressed length in front of the zlib stream.
-    CannedResponse r = served("HTTP/1.1 200 OK", "text/xml",
-                              std::string(zlib.constData() + 4, static_cast<std::size_t>(zlib.size() - 4)));
+    CannedResponse r =
+        served("HTTP/1.1 200 OK", "text/xml",
+               std::string(zlib.constData() + 4, static_cast<std::size_t>(zlib.size() - 4)));
     r.headers.push_back("Content-Encoding: deflate");
     return r;
 }
@@ -107,36 +116,42 @@ CannedResponse compressedOverLimit() {
 std::vector<FetchCase> fetchCases() {
     return {
         {"Ok", served("HTTP/1.1 200 OK", "text/xml; charset=utf-8", "<plist/>"), false, 200,
-         "text/xml; charset=utf-8", true},
-        {"EmptyBody", served("HTTP/1.1 200 OK", "text/plain", ""), false, 200, "text/plain", true},
+         "text/xml; charset=utf-8", Body::Served},
+        {"EmptyBody", served("HTTP/1.1 200 OK", "text/plain", ""), false, 200, "text/plain",
+         Body::Served},
         {"NoContentType", served("HTTP/1.1 200 OK", std::nullopt, "x"), false, 200, std::nullopt,
-         true},
-        {"Status299", served("HTTP/1.1 299 Odd", "text/xml", "x"), false, 299, "text/xml", true},
+         Body::Served},
+        {"Status299", served("HTTP/1.1 299 Odd", "text/xml", "x"), false, 299, "text/xml",
+         Body::Served},
+        // Qt takes a 1xx status to have no body, whatever follows it.
+        {"Status199", served("HTTP/1.1 199 Odd", "text/xml", "x"), false, 199, "text/xml",
+         Body::Empty},
         {"Status300", served("HTTP/1.1 300 Multiple Choices", "text/xml", "x"), false, 300,
-         "text/xml", true},
+         "text/xml", Body::Served},
         {"BadRequest", served("HTTP/1.1 400 Bad Request", "text/html", "bad"), false, 400,
-         "text/html", true},
-        {"NotFound", served("HTTP/1.1 404 Not Found", "text/html", "gone"), false, 404,
-         "text/html", true},
-        {"Gone", served("HTTP/1.1 410 Gone", "text/html", "gone"), false, 410, "text/html", true},
+         "text/html", Body::Served},
+        {"NotFound", served("HTTP/1.1 404 Not Found", "text/html", "gone"), false, 404, "text/html",
+         Body::Served},
+        {"Gone", served("HTTP/1.1 410 Gone", "text/html", "gone"), false, 410, "text/html",
+         Body::Served},
         {"ServerError", served("HTTP/1.1 500 Internal Server Error", "text/plain", "oops"), false,
-         500, "text/plain", true},
+         500, "text/plain", Body::Served},
         {"Unavailable", served("HTTP/1.1 503 Service Unavailable", "text/plain", "later"), false,
-         503, "text/plain", true},
-        {"BodyAtTheLimit", served("HTTP/1.1 200 OK", "text/xml", kAtLimit), false, 200,
-         "text/xml", true},
+         503, "text/plain", Body::Served},
+        {"BodyAtTheLimit", served("HTTP/1.1 200 OK", "text/xml", kAtLimit), false, 200, "text/xml",
+         Body::Served},
         {"BodyAtTheLimitWithoutLength",
-         undeclaredLength(served("HTTP/1.1 200 OK", "text/xml", kAtLimit)), false, 200,
-         "text/xml", true},
+         undeclaredLength(served("HTTP/1.1 200 OK", "text/xml", kAtLimit)), false, 200, "text/xml",
+         Body::Served},
         {"DeclaredBodyOverTheLimit", served("HTTP/1.1 200 OK", "text/xml", kOverLimit), true,
-         std::nullopt, std::nullopt, false},
+         std::nullopt, std::nullopt, Body::Absent},
         {"UndeclaredBodyOverTheLimit",
          undeclaredLength(served("HTTP/1.1 200 OK", "text/xml", kOverLimit)), true, std::nullopt,
-         std::nullopt, false},
+         std::nullopt, Body::Absent},
         {"CompressedBodyOverTheLimit", compressedOverLimit(), true, std::nullopt, std::nullopt,
-         false},
+         Body::Absent},
         {"BodyCutShort", cutShort(served("HTTP/1.1 200 OK", "text/xml", "<plist>")), true,
-         std::nullopt, std::nullopt, false},
+         std::nullopt, std::nullopt, Body::Absent},
     };
 }
 
@@ -155,18 +170,40 @@ TEST_P(QtHttpClientFetch, ReportsWhatTheServerSent) {
         EXPECT_EQ(response->statusCode, *c.status);
         EXPECT_EQ(response->contentType, c.contentType);
     }
-    if (c.bodyExpected) {
+    switch (c.body) {
+    case Body::Served:
         ASSERT_TRUE(response->body.has_value());
         EXPECT_EQ(response->body->size(), c.served.body.size());
         EXPECT_TRUE(*response->body == c.served.body);
-    } else {
+        break;
+    case Body::Empty:
+        EXPECT_EQ(response->body, std::string());
+        break;
+    case Body::Absent:
         EXPECT_FALSE(response->body.has_value()) << "a failed download carries no body";
+        break;
     }
     EXPECT_EQ(server.requests(), std::vector<std::string>{"GET /file HTTP/1.1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Responses, QtHttpClientFetch, ::testing::ValuesIn(fetchCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST(QtHttpClient, FollowsARedirectAsTheDefaultSettingsDo) {
+    test::TestHttpServer server;
+    CannedResponse moved = served("HTTP/1.1 301 Moved Permanently", "text/html", "moved");
+    moved.headers.push_back("Location: /new/catalogue.plist");
+    server.serve("/catalogue.plist", moved);
+    server.serve("/new/catalogue.plist", served("HTTP/1.1 200 OK", "text/xml", "<plist/>"));
+
+    const auto response = fetch(server.url("/catalogue.plist"));
+    ASSERT_TRUE(response.has_value());
+    EXPECT_FALSE(response->transportError);
+    EXPECT_EQ(response->statusCode, 200);
+    EXPECT_EQ(response->body, "<plist/>");
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"GET /catalogue.plist HTTP/1.1",
+                                                           "GET /new/catalogue.plist HTTP/1.1"}));
+}
 
 TEST(QtHttpClient, NoServerListeningIsATransportError) {
     quint16 port = 0;
@@ -228,17 +265,17 @@ struct LiveHarness {
     test::FakeAlertPresenter alerts;
     test::FakeHelpMenu menu;
     test::FakeUrlOpener opener;
-    UpdateChecker checker{http,
-                          mainQueue,
-                          alerts,
-                          menu,
-                          opener,
-                          server.url("/updates/catalogue.plist"),
-                          test::kDownloadBase,
-                          [] {
-                              return platform::InfoDictionary{
-                                  {"CFBundleShortVersionString", "1.0.0"}};
-                          }};
+    UpdateChecker checker{
+        http,
+        mainQueue,
+        alerts,
+        menu,
+        opener,
+        server.url("/updates/catalogue.plist"),
+        test::kDownloadBase,
+        [] {
+            return platform::InfoDictionary{{"CFBundleShortVersionString", "1.0.0"}};
+        }};
 
     /// Checks for updates and waits until the catalogue has been read or dropped.
     bool runCheck() {
@@ -258,7 +295,7 @@ struct LiveHarness {
         std::vector<std::string> texts;
         for (const auto& alert : alerts.shown) {
             texts.push_back(alert.messageText == "An error occurred:" ? alert.informativeText
-                                                                     : alert.messageText);
+                                                                      : alert.messageText);
         }
         return texts;
     }
@@ -271,12 +308,17 @@ struct LiveCase {
     bool marked;
 };
 
+void PrintTo(const LiveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const std::string kOffer11 = "An update to this app to version 1.1.0 is available.";
 
 std::string oversizedCatalogue() {
     // A catalogue that would offer an update, were it not far too large to be one.
     return test::encodePlist(
-        test::array({"<dict>" + test::textKey("Padding", std::string(HttpClient::kMaxBodyBytes, 'p')) +
+        test::array({"<dict>" +
+                     test::textKey("Padding", std::string(HttpClient::kMaxBodyBytes, 'p')) +
                      test::textKey("AppName", "Scanbrook") + test::textKey("Version", "1.1.0") +
                      test::textKey("URL", test::kDownloadBase + "Scanbrook.zip") + "</dict>"}),
         PlistFormat::Xml);
@@ -287,9 +329,13 @@ std::vector<LiveCase> liveCases() {
     const std::string binary = test::catalogueOffering("1.1.0", PlistFormat::Binary);
     return {
         {"XmlCatalogue", served("HTTP/1.1 200 OK", "text/xml", xml), {kOffer11}, true},
-        {"BinaryCatalogueAsPlainText", served("HTTP/1.1 200 OK", "text/plain", binary),
-         {kOffer11}, true},
-        {"TypeWithCharset", served("HTTP/1.1 200 OK", "text/xml; charset=utf-8", xml), {kOffer11},
+        {"BinaryCatalogueAsPlainText",
+         served("HTTP/1.1 200 OK", "text/plain", binary),
+         {kOffer11},
+         true},
+        {"TypeWithCharset",
+         served("HTTP/1.1 200 OK", "text/xml; charset=utf-8", xml),
+         {kOffer11},
          true},
         {"Status299", served("HTTP/1.1 299 Odd", "text/xml", xml), {kOffer11}, true},
         {"Status199", served("HTTP/1.1 199 Odd", "text/xml", xml), {}, false},
@@ -299,30 +345,39 @@ std::vector<LiveCase> liveCases() {
         {"ApplicationXml", served("HTTP/1.1 200 OK", "application/xml", xml), {}, false},
         {"UpperCaseType", served("HTTP/1.1 200 OK", "Text/XML", xml), {}, false},
         {"NoContentType", served("HTTP/1.1 200 OK", std::nullopt, xml), {}, false},
-        {"OversizedCatalogue", served("HTTP/1.1 200 OK", "text/xml", oversizedCatalogue()), {},
+        {"OversizedCatalogue",
+         served("HTTP/1.1 200 OK", "text/xml", oversizedCatalogue()),
+         {},
          false},
-        {"NotAPropertyList", served("HTTP/1.1 200 OK", "text/plain", "Scanbrook 1.1.0"),
-         {"Error in update Property List."}, false},
+        {"NotAPropertyList",
+         served("HTTP/1.1 200 OK", "text/plain", "Scanbrook 1.1.0"),
+         {"Error in update Property List."},
+         false},
         {"EmptyCatalogue",
          served("HTTP/1.1 200 OK", "text/xml", test::encodePlist("<array/>", PlistFormat::Xml)),
-         {"Update Property List has no entries."}, false},
+         {"Update Property List has no entries."},
+         false},
         {"RunningVersion",
-         served("HTTP/1.1 200 OK", "text/xml", test::catalogueOffering("1.0.0", PlistFormat::Binary)),
-         {}, true},
+         served("HTTP/1.1 200 OK", "text/xml",
+                test::catalogueOffering("1.0.0", PlistFormat::Binary)),
+         {},
+         true},
         {"TwoOffers",
          served("HTTP/1.1 200 OK", "text/xml",
                 test::encodePlist(
                     test::array({test::entry("Scanbrook", "2.0", test::kDownloadBase + "2.zip"),
                                  test::entry("Scanbrook", "1.1.0", test::kDownloadBase + "1.zip")}),
                     PlistFormat::Binary)),
-         {"An update to this app to version 2.0 is available.", kOffer11}, true},
+         {"An update to this app to version 2.0 is available.", kOffer11},
+         true},
         {"UrlOffTheDownloadSite",
          served("HTTP/1.1 200 OK", "text/xml",
-                test::encodePlist(test::array({test::entry(
-                                      "Scanbrook", "1.1.0",
-                                      "https://elsewhere.example/?" + test::kDownloadBase)}),
-                                  PlistFormat::Xml)),
-         {}, true},
+                test::encodePlist(
+                    test::array({test::entry("Scanbrook", "1.1.0",
+                                             "https://elsewhere.example/?" + test::kDownloadBase)}),
+                    PlistFormat::Xml)),
+         {},
+         true},
     };
 }
 
@@ -334,14 +389,15 @@ TEST_P(LiveUpdateCheck, ShowsWhatTheDownloadCalledFor) {
     h.server.serve("/updates/catalogue.plist", c.served);
     ASSERT_TRUE(h.runCheck()) << "the download never completed";
 
-    EXPECT_EQ(h.server.requests(), std::vector<std::string>{"GET /updates/catalogue.plist HTTP/1.1"});
+    EXPECT_EQ(h.server.requests(),
+              std::vector<std::string>{"GET /updates/catalogue.plist HTTP/1.1"});
     EXPECT_EQ(h.alertTexts(), c.alerts);
     EXPECT_EQ(h.menu.itemChecked, c.marked);
     EXPECT_TRUE(h.opener.opened.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Downloads, LiveUpdateCheck, ::testing::ValuesIn(liveCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(LiveUpdateCheck, DownloadOpensTheOfferedAddress) {
     LiveHarness h;

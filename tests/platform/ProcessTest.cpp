@@ -86,6 +86,10 @@ struct ArgumentCase {
     std::vector<std::string> arguments;
 };
 
+void PrintTo(const ArgumentCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ProcessArguments : public ::testing::TestWithParam<ArgumentCase> {};
 
 TEST_P(ProcessArguments, ReachTheChildUnchangedAfterTheLaunchPath) {
@@ -188,6 +192,10 @@ struct SignalCase {
     int signalNumber;
     std::size_t bytesBefore;
 };
+
+void PrintTo(const SignalCase& c, std::ostream* out) {
+    *out << "signal " << c.signalNumber << " after " << c.bytesBefore << " bytes";
+}
 
 class ProcessSignal : public ::testing::TestWithParam<SignalCase> {};
 

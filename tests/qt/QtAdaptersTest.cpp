@@ -37,6 +37,10 @@ struct StoredValueCase {
     bool asBool;
 };
 
+void PrintTo(const StoredValueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StoredValueTest : public ::testing::TestWithParam<StoredValueCase> {};
 
 TEST_P(StoredValueTest, readsWhatAPersonWroteIntoTheSettingsFile) {
@@ -58,26 +62,23 @@ constexpr auto kInt64Min = std::numeric_limits<std::int64_t>::min();
 
 INSTANTIATE_TEST_SUITE_P(
     QtUserDefaults, StoredValueTest,
-    ::testing::Values(StoredValueCase{"absent", nullptr, 0.0, 0, false},
-                      StoredValueCase{"integer", "9", 9.0, 9, true},
-                      StoredValueCase{"zero", "0", 0.0, 0, false},
-                      StoredValueCase{"negative", "-3", -3.0, -3, true},
-                      StoredValueCase{"fraction", "14.5", 14.5, 14, true},
-                      StoredValueCase{"negativeFraction", "-2.75", -2.75, -2, true},
-                      StoredValueCase{"quotedNumber", "\"12\"", 12.0, 12, true},
-                      StoredValueCase{"letters", "abc", 0.0, 0, false},
-                      StoredValueCase{"empty", "", 0.0, 0, false},
-                      StoredValueCase{"numberThenText", "12abc", 0.0, 0, false},
-                      StoredValueCase{"true", "true", 0.0, 0, true},
-                      StoredValueCase{"yes", "YES", 0.0, 0, true},
-                      StoredValueCase{"false", "false", 0.0, 0, false},
-                      StoredValueCase{"list", "1, 2", 0.0, 0, false},
-                      StoredValueCase{"byteArray", "@ByteArray(abc)", 0.0, 0, false},
-                      StoredValueCase{"beyondInt64", "99999999999999999999", 1e20, kInt64Max,
-                                      true},
-                      StoredValueCase{"belowInt64", "-1e30", -1e30, kInt64Min, true},
-                      StoredValueCase{"int64Max", "9223372036854775807", 9223372036854775807.0,
-                                      kInt64Max, true}),
+    ::testing::Values(
+        StoredValueCase{"absent", nullptr, 0.0, 0, false},
+        StoredValueCase{"integer", "9", 9.0, 9, true}, StoredValueCase{"zero", "0", 0.0, 0, false},
+        StoredValueCase{"negative", "-3", -3.0, -3, true},
+        StoredValueCase{"fraction", "14.5", 14.5, 14, true},
+        StoredValueCase{"negativeFraction", "-2.75", -2.75, -2, true},
+        StoredValueCase{"quotedNumber", "\"12\"", 12.0, 12, true},
+        StoredValueCase{"letters", "abc", 0.0, 0, false},
+        StoredValueCase{"empty", "", 0.0, 0, false},
+        StoredValueCase{"numberThenText", "12abc", 0.0, 0, false},
+        StoredValueCase{"true", "true", 0.0, 0, true}, StoredValueCase{"yes", "YES", 0.0, 0, true},
+        StoredValueCase{"false", "false", 0.0, 0, false},
+        StoredValueCase{"list", "1, 2", 0.0, 0, false},
+        StoredValueCase{"byteArray", "@ByteArray(abc)", 0.0, 0, false},
+        StoredValueCase{"beyondInt64", "99999999999999999999", 1e20, kInt64Max, true},
+        StoredValueCase{"belowInt64", "-1e30", -1e30, kInt64Min, true},
+        StoredValueCase{"int64Max", "9223372036854775807", 9223372036854775807.0, kInt64Max, true}),
     [](const ::testing::TestParamInfo<StoredValueCase>& p) { return p.param.name; });
 
 TEST(QtUserDefaultsTest, writesAtOnceToTheUsersSettingsFileAtTopLevel) {
@@ -145,6 +146,10 @@ struct RoundTripCase {
     std::vector<std::string> pieces; // the first replaces, the rest are appended
 };
 
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ConsoleRoundTripTest : public ConsoleTest,
                              public ::testing::WithParamInterface<RoundTripCase> {};
 
@@ -164,16 +169,16 @@ TEST_P(ConsoleRoundTripTest, keepsTheCharactersExactlyAsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Console, ConsoleRoundTripTest,
-    ::testing::Values(
-        RoundTripCase{"empty", {""}},
-        RoundTripCase{"appendAddsNothingBetween", {"", "a", "b"}},
-        RoundTripCase{"replaceDropsTheOldText", {"old text"}},
-        RoundTripCase{"lineFeeds", {"one\n\ntwo\n", "\n"}},
-        RoundTripCase{"crlf", {"one\r\ntwo\r\n", "\r", "\n"}},
-        RoundTripCase{"lineAndParagraphSeparators", {"a\u2028b\u2029c"}},
-        RoundTripCase{"noBreakSpace", {"a\u00a0b"}},
-        RoundTripCase{"emoji", {"\u26a0\ufe0f XProtect ", "\U0001F6E1\ufe0f \u2705\n"}},
-        RoundTripCase{"combiningAndWide", {"e\u0301 \u65e5\u672c", "\u200d"}}),
+    ::testing::Values(RoundTripCase{"empty", {""}},
+                      RoundTripCase{"appendAddsNothingBetween", {"", "a", "b"}},
+                      RoundTripCase{"replaceDropsTheOldText", {"old text"}},
+                      RoundTripCase{"lineFeeds", {"one\n\ntwo\n", "\n"}},
+                      RoundTripCase{"crlf", {"one\r\ntwo\r\n", "\r", "\n"}},
+                      RoundTripCase{"lineAndParagraphSeparators", {"a\u2028b\u2029c"}},
+                      RoundTripCase{"noBreakSpace", {"a\u00a0b"}},
+                      RoundTripCase{"emoji",
+                                    {"\u26a0\ufe0f XProtect ", "\U0001F6E1\ufe0f \u2705\n"}},
+                      RoundTripCase{"combiningAndWide", {"e\u0301 \u65e5\u672c", "\u200d"}}),
     [](const ::testing::TestParamInfo<RoundTripCase>& p) { return p.param.name; });
 
 TEST_F(ConsoleTest, showsTheTextItWasGiven) {
@@ -184,15 +189,19 @@ TEST_F(ConsoleTest, showsTheTextItWasGiven) {
 }
 
 TEST_F(ConsoleTest, invalidUtf8IsKeptAsQtShowsIt) {
-    console.replaceText("a\xff" "b", 12.0);
-    EXPECT_EQ(console.plainText(), "a\ufffd" "b");
+    console.replaceText("a\xff"
+                        "b",
+                        12.0);
+    EXPECT_EQ(console.plainText(), "a\ufffd"
+                                   "b");
 }
 
 TEST_F(ConsoleTest, everyCharacterGetsTheSizeAndNoColourOfItsOwn) {
     console.replaceText("line one \u26a0\ufe0f\nline two\n\nline four", 15.0);
     console.appendText("\nappended", 15.0);
     const CharacterFormats formats = characterFormats(*view.document());
-    EXPECT_EQ(formats.characters, view.document()->characterCount() - view.document()->blockCount());
+    EXPECT_EQ(formats.characters,
+              view.document()->characterCount() - view.document()->blockCount());
     EXPECT_EQ(formats.withForeground, 0);
     for (double size : formats.sizes) {
         EXPECT_EQ(size, 15.0);
@@ -203,7 +212,8 @@ TEST_F(ConsoleTest, everyCharacterGetsTheSizeAndNoColourOfItsOwn) {
 }
 
 TEST_F(ConsoleTest, refontChangesOnlyTheFontOfEveryCharacter) {
-    const std::string text = "2024-03-05 09:41:07.123  Adload \u2705\r\nsecond \u26a0\ufe0f line\n\n";
+    const std::string text =
+        "2024-03-05 09:41:07.123  Adload \u2705\r\nsecond \u26a0\ufe0f line\n\n";
     console.replaceText(text, 12.0);
     // A colour set by someone else must survive as well.
     QTextCursor cursor(view.document());
@@ -283,6 +293,10 @@ struct StepperValueCase {
     std::int64_t set;
     std::int64_t held;
 };
+
+void PrintTo(const StepperValueCase& c, std::ostream* os) {
+    *os << c.set;
+}
 
 class StepperRangeTest : public ::testing::TestWithParam<StepperValueCase> {};
 

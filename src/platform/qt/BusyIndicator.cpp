@@ -34,7 +34,9 @@ void BusyIndicator::stopAnimation() {
     update();
 }
 
-QSize BusyIndicator::sizeHint() const { return {20, 20}; }
+QSize BusyIndicator::sizeHint() const {
+    return {20, 20};
+}
 
 void BusyIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);

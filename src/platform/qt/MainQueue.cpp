@@ -22,9 +22,13 @@ struct MainQueue::State {
     }
 };
 
-MainQueue::MainQueue() : state(std::make_shared<State>()) { state->receiver = new QObject; }
+MainQueue::MainQueue() : state(std::make_shared<State>()) {
+    state->receiver = new QObject;
+}
 
-MainQueue::~MainQueue() { close(); }
+MainQueue::~MainQueue() {
+    close();
+}
 
 void MainQueue::addOperation(std::function<void()> operation) {
     const std::lock_guard lock(state->mutex);

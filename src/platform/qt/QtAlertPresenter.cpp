@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,10 +15,17 @@ int QtAlertPresenter::runModal(const AlertRequest& request) {
     box.setIcon(request.style == AlertStyle::Critical ? QMessageBox::Critical
                                                       : QMessageBox::Information);
     box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    // The texts may carry what a server sent (a catalogue's version string): shown as plain
+    // text, never as markup that could plant a link or an image in the alert.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(request.messageText));
     box.setInformativeText(QString::fromStdString(request.informativeText));
-    // One role for all keeps the buttons in the order given. With several buttons none of them
-    // answers Escape or the close button: the user has to choose, as the request asks.
+    // The body has a label of its own, which setTextFormat() does not reach.
+    if (auto* body = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        body->setTextFormat(Qt::PlainText);
+    }
+    // One role for all keeps the buttons in the order given. With several buttons neither
+    // Escape nor the window's close button answers: the user has to press one.
     QList<QPushButton*> buttons;
     for (const std::string& title : request.buttons) {
         buttons.append(box.addButton(QString::fromStdString(title), QMessageBox::ActionRole));
@@ -28,7 +36,7 @@ int QtAlertPresenter::runModal(const AlertRequest& request) {
     box.exec();
 
     const qsizetype index = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
-    // Without a button of its own a box can only be dismissed, which answers like the default.
+    // A box closed without a press of one of its buttons answers like the default button.
     return kFirstButton + static_cast<int>(index < 0 ? 0 : index);
 }
 

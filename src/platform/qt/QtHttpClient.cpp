@@ -55,8 +55,8 @@ void readArrived(QNetworkReply& reply, Download& download) {
     if (download.oversized) {
         return;
     }
-    download.body += reply.read(kMax + 1 - download.body.size());
-    if (download.body.size() > kMax) {
+    download.body += reply.read(kMaxBody + 1 - download.body.size());
+    if (download.body.size() > kMaxBody) {
         download.oversized = true;
         download.body = QByteArray();
         reply.abort();
@@ -65,7 +65,7 @@ void readArrived(QNetworkReply& reply, Download& download) {
 
 HttpResponse responseOf(QNetworkReply& reply, Download& download) {
     readArrived(reply, download);
-    // Anything still unread after the limit was reached means the body is over it too.
+    // readArrived() takes all that the limit allows, so anything left unread is beyond it.
     if (!download.oversized && reply.bytesAvailable() > 0) {
         download.oversized = true;
         download.body = QByteArray();
@@ -107,7 +107,7 @@ void QtHttpClient::get(const std::string& url, std::function<void(HttpResponse)>
     // A declared length over the limit is dropped before any of the body is read.
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, download] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!download->oversized && length.isValid() && length.toLongLong() > kMax) {
+        if (!download->oversized && length.isValid() && length.toLongLong() > kMaxBody) {
             download->oversized = true;
             reply->abort();
         }

@@ -58,13 +58,21 @@ std::string sanitised(std::string_view utf8) {
 
 } // namespace
 
-std::string QtTextField::stringValue() const { return edit->text().toStdString(); }
+std::string QtTextField::stringValue() const {
+    return edit->text().toStdString();
+}
 
-void QtTextField::setStringValue(std::string_view text) { edit->setText(fromUtf8(text)); }
+void QtTextField::setStringValue(std::string_view text) {
+    edit->setText(fromUtf8(text));
+}
 
-std::int64_t QtStepper::integerValue() const { return stepper->value(); }
+std::int64_t QtStepper::integerValue() const {
+    return stepper->value();
+}
 
-void QtStepper::setIntegerValue(std::int64_t value) { stepper->setValue(value); }
+void QtStepper::setIntegerValue(std::int64_t value) {
+    stepper->setValue(value);
+}
 
 void QtConsole::replaceText(std::string_view utf8, double fontSize) {
     written = sanitised(utf8);
@@ -99,21 +107,33 @@ void QtConsole::refont(double fontSize) {
     cursor.endEditBlock();
 }
 
-std::string QtConsole::plainText() const { return written; }
+std::string QtConsole::plainText() const {
+    return written;
+}
 
-void QtSpinner::setHidden(bool hidden) { spinner->setHidden(hidden); }
+void QtSpinner::setHidden(bool hidden) {
+    spinner->setHidden(hidden);
+}
 
 void QtSpinner::setUsesThreadedAnimation(bool) {
     // The indicator is drawn by a timer on the main thread; there is nothing to choose.
 }
 
-void QtSpinner::startAnimation() { spinner->startAnimation(); }
+void QtSpinner::startAnimation() {
+    spinner->startAnimation();
+}
 
-void QtSpinner::stopAnimation() { spinner->stopAnimation(); }
+void QtSpinner::stopAnimation() {
+    spinner->stopAnimation();
+}
 
-QtWindow::QtWindow(QWidget* topLevel) : window(topLevel) { window->installEventFilter(this); }
+QtWindow::QtWindow(QWidget* topLevel) : window(topLevel) {
+    window->installEventFilter(this);
+}
 
-void QtWindow::setTitle(std::string_view title) { window->setWindowTitle(fromUtf8(title)); }
+void QtWindow::setTitle(std::string_view title) {
+    window->setWindowTitle(fromUtf8(title));
+}
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window && event->type() == QEvent::Close && delegate != nullptr &&
@@ -128,7 +148,8 @@ void QtApplication::terminate() {
     if (QCoreApplication* app = QCoreApplication::instance()) {
         // Queued: quitting inside the handler that asked for it would end the event loop
         // before that handler has returned.
-        QMetaObject::invokeMethod(app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     }
 }
 
@@ -152,19 +173,18 @@ void QtSavePanel::begin(const SaveRequest& request,
         dialog->setDefaultSuffix(fromUtf8(request.allowedFileTypes.front()));
     }
     dialog->selectFile(fromUtf8(request.defaultName));
-    QObject::connect(dialog, &QDialog::finished, dialog,
-                     [dialog, done = std::move(completion)](int result) {
-                         std::optional<std::string> path;
-                         const QStringList files = dialog->selectedFiles();
-                         if (result == QDialog::Accepted && !files.isEmpty() &&
-                             !files.front().isEmpty()) {
-                             path = QFile::encodeName(files.front()).toStdString();
-                         }
-                         dialog->deleteLater();
-                         if (done) {
-                             done(std::move(path));
-                         }
-                     });
+    QObject::connect(
+        dialog, &QDialog::finished, dialog, [dialog, done = std::move(completion)](int result) {
+            std::optional<std::string> path;
+            const QStringList files = dialog->selectedFiles();
+            if (result == QDialog::Accepted && !files.isEmpty() && !files.front().isEmpty()) {
+                path = QFile::encodeName(files.front()).toStdString();
+            }
+            dialog->deleteLater();
+            if (done) {
+                done(std::move(path));
+            }
+        });
     dialog->show();
 }
 

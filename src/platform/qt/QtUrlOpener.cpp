@@ -8,9 +8,14 @@ namespace scanbrook::platform {
 
 void QtUrlOpener::openUrl(const std::string& url) {
     // Strict parsing: the text is opened as written or not at all, never "repaired" into
-    // another address. Whether the desktop managed to open it is not the caller's concern.
-    static_cast<void>(
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode)));
+    // another address. The check is ours because a URL handler registered for the scheme would
+    // be given even an invalid URL.
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    if (!parsed.isValid()) {
+        return;
+    }
+    // Whether the desktop managed to open it is not the caller's concern.
+    static_cast<void>(QDesktopServices::openUrl(parsed));
 }
 
 } // namespace scanbrook::platform

@@ -44,7 +44,9 @@ QtUserDefaults::QtUserDefaults()
     : settings(QSettings::NativeFormat, QSettings::UserScope, settingsOrganization(),
                applicationName()) {}
 
-QVariant QtUserDefaults::value(std::string_view key) const { return settings.value(keyString(key)); }
+QVariant QtUserDefaults::value(std::string_view key) const {
+    return settings.value(keyString(key));
+}
 
 void QtUserDefaults::store(std::string_view key, const QVariant& value) {
     settings.setValue(keyString(key), value);
@@ -99,7 +101,9 @@ bool QtUserDefaults::boolForKey(std::string_view key) const {
     return number && !std::isnan(*number) && *number != 0.0;
 }
 
-void QtUserDefaults::setDouble(double value, std::string_view key) { store(key, value); }
+void QtUserDefaults::setDouble(double value, std::string_view key) {
+    store(key, value);
+}
 
 void QtUserDefaults::setInteger(std::int64_t value, std::string_view key) {
     store(key, static_cast<qlonglong>(value));

@@ -19,8 +19,8 @@ QToolButton* makeArrowButton(Qt::ArrowType arrow, const QString& name, QWidget* 
     // The stepper itself takes the keyboard focus; the arrows are for the mouse.
     button->setFocusPolicy(Qt::NoFocus);
     button->setAccessibleName(name);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    button->setFixedWidth(20);
+    // Half the height of a line edit each, so that the pair stands beside one.
+    button->setFixedSize(18, 12);
     return button;
 }
 
@@ -54,7 +54,9 @@ void StepperWidget::setMaximum(int maximum) {
     setValue(current);
 }
 
-QSize StepperWidget::sizeHint() const { return {22, 26}; }
+QSize StepperWidget::sizeHint() const {
+    return {20, 26};
+}
 
 void StepperWidget::stepBy(int steps) {
     const std::int64_t before = current;
