@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/ErrorAlert.h"
+#include "logaccess/LaunchCheckMessages.h"
 #include "platform/AppleScript.h"
 
 #include <cmath>
@@ -16,17 +17,6 @@ constexpr std::string_view kLastUpdateCheckKey = "dateLastUpdateCheck";
 constexpr double kDefaultUpdateInterval = 43200.0; // 12 hours
 constexpr double kMinUpdateInterval = 1.0;
 
-constexpr std::string_view kNotAdminMessage =
-    "Scanbrook can't get logs unless you're an admin user.\n"
-    "Please switch to an admin account and try again.";
-constexpr std::string_view kNoLogFilesMessage = "Scanbrook can't find any log files on your Mac.";
-constexpr std::string_view kNoTimesyncMessage =
-    "Scanbrook can't find log timesync files on your Mac.";
-constexpr std::string_view kNoLogEntriesMessage =
-    "Scanbrook can't find any log entries on your Mac.";
-constexpr std::string_view kTimeFormatMessage =
-    "Log time format is incorrect.\nPlease set the time in the Language & Region pane to 24-hour.";
-
 } // namespace
 
 AppDelegate::AppDelegate(AppDelegateServices services) : services_(std::move(services)) {
@@ -38,7 +28,9 @@ AppDelegate::AppDelegate(AppDelegateServices services) : services_(std::move(ser
     }
 }
 
-void AppDelegate::applicationDidFinishLaunching() { runLaunchChecks(); }
+void AppDelegate::applicationDidFinishLaunching() {
+    runLaunchChecks();
+}
 
 void AppDelegate::openHelp() {
     auto controller = services_.makeHelpWindow();
@@ -54,10 +46,10 @@ void AppDelegate::runLaunchChecks() {
 
     const auto checks = services_.makeLaunchChecks();
     const std::pair<bool (LaunchChecks::*)(), std::string_view> inOrder[] = {
-        {&LaunchChecks::checkAdmin, kNotAdminMessage},
-        {&LaunchChecks::checkPersist, kNoLogFilesMessage},
-        {&LaunchChecks::checkTimesync, kNoTimesyncMessage},
-        {&LaunchChecks::checkLogEntries, kNoLogEntriesMessage},
+        {&LaunchChecks::checkAdmin, messages::kNotAdmin},
+        {&LaunchChecks::checkPersist, messages::kNoLogFiles},
+        {&LaunchChecks::checkTimesync, messages::kNoTimesyncFiles},
+        {&LaunchChecks::checkLogEntries, messages::kNoLogEntries},
     };
     for (const auto& [check, message] : inOrder) {
         if (!((*checks).*check)()) {
@@ -68,7 +60,7 @@ void AppDelegate::runLaunchChecks() {
     if (!checks->checkLogTimeFormat()) {
         // The clock settings come forward first, so the alert stands in front of them.
         services_.runScript(checks->clockScript());
-        fail(kTimeFormatMessage);
+        fail(messages::kWrongTimeFormat);
     }
 }
 

@@ -76,7 +76,8 @@ ParsedArguments parseCheck(Parser& parser) {
     return Request{Command::Check, days.value_or(reports::kMinPeriodDays)};
 }
 
-ParsedArguments parseRun(Parser& parser) {
+/// A subcommand that takes no options of its own.
+ParsedArguments parseBare(Parser& parser, Command command) {
     while (!parser.atEnd()) {
         const std::string_view argument = parser.take();
         if (auto request = standaloneOption(argument)) {
@@ -84,7 +85,7 @@ ParsedArguments parseRun(Parser& parser) {
         }
         return notUnderstood(argument);
     }
-    return Request{Command::Run};
+    return Request{command};
 }
 
 } // namespace
@@ -124,7 +125,10 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
             return parseCheck(parser);
         }
         if (argument == "run") {
-            return parseRun(parser);
+            return parseBare(parser, Command::Run);
+        }
+        if (argument == "doctor") {
+            return parseBare(parser, Command::Doctor);
         }
         if (argument == kDaysOption || argument.starts_with("--days=")) {
             return UsageError{"--days belongs after the check subcommand"};
@@ -140,11 +144,14 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
 std::string_view usageText() {
     return "usage: scanbrook-cli check [--days N]\n"
            "       scanbrook-cli run\n"
+           "       scanbrook-cli doctor\n"
            "       scanbrook-cli --help | --version\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
            "              (1 to 30, default 1)\n"
            "  run         run XProtect Remediator's scans now and print how the run ended\n"
+           "  doctor      run the launch checks that the log can be read, and print each\n"
+           "              outcome (exit 0 when all pass, 1 otherwise)\n"
            "  --help      print this text\n"
            "  --version   print the version\n"
            "\n"

@@ -10,7 +10,7 @@
 /// What scanbrook-cli is asked to do, read from its arguments without touching the system.
 namespace scanbrook::cli {
 
-enum class Command { Check, Run, Help, Version };
+enum class Command { Check, Run, Doctor, Help, Version };
 
 struct Request {
     Command command = Command::Help;

@@ -2,6 +2,8 @@
 // administrators who look after many Macs. It prints exactly what the window's console would
 // show and says through its exit status how things went.
 #include "cli/CliArguments.h"
+#include "logaccess/LaunchCheckMessages.h"
+#include "logaccess/deDysfunction.h"
 #include "platform/BuildInfo.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -87,6 +89,42 @@ int run() {
     return print(outcome.text, outcome.completed ? kExitSuccess : kExitToolFailed);
 }
 
+/// The launch checks, every one of them whatever fails, so an admin sees all that is wrong in
+/// one go. The clock settings are not opened: this is a report, not a repair.
+int doctor() {
+    const deDysfunction checks;
+    const struct {
+        std::string_view name;
+        bool (deDysfunction::*check)() const;
+        std::string_view failureMessage;
+    } inOrder[] = {
+        {"checkAdmin", &deDysfunction::checkAdmin, messages::kNotAdmin},
+        {"checkPersist", &deDysfunction::checkPersist, messages::kNoLogFiles},
+        {"checkTimesync", &deDysfunction::checkTimesync, messages::kNoTimesyncFiles},
+        {"checkLogEntries", &deDysfunction::checkLogEntries, messages::kNoLogEntries},
+        {"checkLogTimeFormat", &deDysfunction::checkLogTimeFormat, messages::kWrongTimeFormat},
+    };
+    std::string text;
+    bool allPassed = true;
+    for (const auto& [name, check, failureMessage] : inOrder) {
+        const bool passed = (checks.*check)();
+        allPassed = allPassed && passed;
+        text += name;
+        text += passed ? " ok\n" : " failed\n";
+        if (!passed) {
+            std::string_view rest = failureMessage;
+            while (!rest.empty()) {
+                const auto end = rest.find('\n');
+                text += "  ";
+                text += rest.substr(0, end);
+                text += '\n';
+                rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+            }
+        }
+    }
+    return print(text, allPassed ? kExitSuccess : kExitWarning);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +144,8 @@ int main(int argc, char** argv) {
         return check(request.days);
     case cli::Command::Run:
         return run();
+    case cli::Command::Doctor:
+        return doctor();
     }
     return kExitUsage;
 }

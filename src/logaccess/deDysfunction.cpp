@@ -21,7 +21,9 @@ constexpr std::string_view kSampleText = "2021-04-07 18:22:06";
 constexpr std::string_view kTimestampPattern = "yyyy-MM-dd HH:mm:ss.SSSSSSZZZ";
 constexpr std::size_t kEntriesExamined = 10;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 /// dddd-dd-dd dd:dd:dd.dddddd±dddd. The date library alone would also take "+00:00", "Z",
 /// a one-digit hour or fewer fraction digits, none of which the report's fixed positions can
@@ -70,8 +72,7 @@ bool deDysfunction::checkAdmin() const {
         return false;
     }
     // Only the output decides, whatever the tool's exit status.
-    const auto result =
-        platform::runCommand(platform::platformPath(mac::kIdTool), {"-G", *user});
+    const auto result = platform::runCommand(platform::platformPath(mac::kIdTool), {"-G", *user});
     return result.started() && groupListHasAdmin(result.output);
 }
 
@@ -108,8 +109,8 @@ bool deDysfunction::checkDirectory(const std::string& path) const {
 }
 
 bool deDysfunction::checkLogEntries() const {
-    const auto result = platform::runCommand(platform::platformPath(mac::kLogTool),
-                                             reports::logEntriesArguments());
+    const auto result =
+        platform::runCommand(platform::platformPath(mac::kLogTool), reports::logEntriesArguments());
     return result.started() && result.status == 0 && logOutputHasEntries(result.output);
 }
 

@@ -18,8 +18,9 @@ std::string failure(const std::string& path, int error) {
     if (folder.empty()) {
         folder = ".";
     }
-    return "The file \u201C" + p.filename().string() + "\u201D couldn\u2019t be saved in the folder \u201C" +
-           folder + "\u201D: " + std::strerror(error) + ".";
+    return "The file \u201C" + p.filename().string() +
+           "\u201D couldn\u2019t be saved in the folder \u201C" + folder +
+           "\u201D: " + std::strerror(error) + ".";
 }
 
 } // namespace

@@ -6,8 +6,12 @@ namespace scanbrook::platform {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpace(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isSpace(char c) {
+    return c == ' ' || c == '\t';
+}
 
 } // namespace
 

@@ -71,7 +71,9 @@ void OperationQueue::addOperation(std::function<void()> operation) {
     }
 }
 
-int OperationQueue::maxConcurrentOperationCount() const { return state_->maxConcurrent; }
+int OperationQueue::maxConcurrentOperationCount() const {
+    return state_->maxConcurrent;
+}
 
 int OperationQueue::operationCount() const {
     const std::lock_guard lock(state_->mutex);

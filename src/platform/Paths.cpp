@@ -53,14 +53,18 @@ std::string normalisePlatformRoot(const char* value, std::string_view cwd) {
     return root;
 }
 
-const std::string& platformRoot() { return rootStorage(); }
+const std::string& platformRoot() {
+    return rootStorage();
+}
 
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
 }
 
-void reloadPlatformRoot() { rootStorage() = rootFromEnvironment(); }
+void reloadPlatformRoot() {
+    rootStorage() = rootFromEnvironment();
+}
 
 std::string platformPath(std::string_view macPath) {
     const std::string& root = platformRoot();

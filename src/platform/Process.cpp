@@ -107,8 +107,12 @@ public:
         return posix_spawnattr_setflags(&attributes_, flags);
     }
 
-    const posix_spawn_file_actions_t* fileActions() const { return &fileActions_; }
-    const posix_spawnattr_t* attributes() const { return &attributes_; }
+    const posix_spawn_file_actions_t* fileActions() const {
+        return &fileActions_;
+    }
+    const posix_spawnattr_t* attributes() const {
+        return &attributes_;
+    }
 
 private:
     posix_spawn_file_actions_t fileActions_{};

@@ -47,16 +47,29 @@ TextDictionary textValues(plist_t dictionary) {
     return texts;
 }
 
+/// The property list in `bytes`, or null when they are none.
+PlistPtr parse(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return nullptr;
+    }
+    plist_t root = nullptr;
+    // This version of the library reports failure only by leaving the root unset.
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    return PlistPtr(root);
+}
+
 } // namespace
 
-std::optional<DictionaryArray> parseDictionaryArray(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+std::optional<TextDictionary> parseDictionary(std::string_view bytes) {
+    const PlistPtr root = parse(bytes);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
         return std::nullopt;
     }
-    plist_t rootNode = nullptr;
-    // This version of the library reports failure only by leaving the root unset.
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &rootNode);
-    const PlistPtr root(rootNode);
+    return textValues(root.get());
+}
+
+std::optional<DictionaryArray> parseDictionaryArray(std::string_view bytes) {
+    const PlistPtr root = parse(bytes);
     if (!root || plist_get_node_type(root.get()) != PLIST_ARRAY) {
         return std::nullopt;
     }

@@ -17,6 +17,10 @@ using TextDictionary = std::map<std::string, std::string, std::less<>>;
 /// a dictionary, nullopt when it is anything else.
 using DictionaryArray = std::vector<std::optional<TextDictionary>>;
 
+/// Parses a property list in XML or binary form whose root is a dictionary; nullopt when the
+/// bytes are no property list or the root is not a dictionary.
+std::optional<TextDictionary> parseDictionary(std::string_view bytes);
+
 /// Parses a property list in XML or binary form whose root is an array; nullopt when the bytes
 /// are no property list or the root is not an array.
 std::optional<DictionaryArray> parseDictionaryArray(std::string_view bytes);

@@ -105,8 +105,8 @@ enum class AlertStyle { Informational, Critical };
 
 struct AlertRequest {
     AlertStyle style = AlertStyle::Informational;
-    std::string messageText;     ///< the bold first line
-    std::string informativeText; ///< the body
+    std::string messageText;          ///< the bold first line
+    std::string informativeText;      ///< the body
     std::vector<std::string> buttons; ///< in the order shown; the first is the default
 };
 

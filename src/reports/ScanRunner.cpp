@@ -7,9 +7,13 @@
 
 namespace scanbrook::reports {
 
-std::string xprotectExecutablePath() { return platform::platformPath(mac::kXProtectExecutable); }
+std::string xprotectExecutablePath() {
+    return platform::platformPath(mac::kXProtectExecutable);
+}
 
-bool xprotectInstalled() { return platform::fileExists(xprotectExecutablePath()); }
+bool xprotectInstalled() {
+    return platform::fileExists(xprotectExecutablePath());
+}
 
 RunOutcome runXProtectScans() {
     // What the scanner prints is read to its end (so it never blocks on a full pipe) and

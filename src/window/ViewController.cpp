@@ -50,8 +50,8 @@ void ViewController::viewDidLoad() {
     const double storedSize = defaults.doubleForKey(kFontSizeKey);
     // A value that is no finite number cannot size a font; it counts as unusable like one
     // below the minimum.
-    theFontSize = (!std::isfinite(storedSize) || storedSize < kMinFontSize) ? kDefaultFontSize
-                                                                            : storedSize;
+    theFontSize =
+        (!std::isfinite(storedSize) || storedSize < kMinFontSize) ? kDefaultFontSize : storedSize;
 
     std::int64_t period = defaults.integerForKey(kTimePeriodKey);
     if (period == 0) {
@@ -149,8 +149,8 @@ void ViewController::doSaveButton() {
     request.defaultName = reports::defaultSaveName(*runDate);
     request.allowedFileTypes = {"text", "txt"};
     request.canCreateDirectories = true;
-    savePanel.begin(request, [weakSelf = std::weak_ptr(self), savedText = std::move(savedText)](
-                                 std::optional<std::string> path) {
+    savePanel.begin(request, [weakSelf = std::weak_ptr(self),
+                              savedText = std::move(savedText)](std::optional<std::string> path) {
         if (const auto alive = weakSelf.lock()) {
             (*alive)->saveReportText(path, savedText);
         }

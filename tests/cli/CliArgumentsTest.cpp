@@ -47,6 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CliRequest,
     ::testing::Values(
         RequestCase{{"check"}, Command::Check, 1}, RequestCase{{"run"}, Command::Run, 0},
+        RequestCase{{"doctor"}, Command::Doctor, 0},
         RequestCase{{"check", "--days", "7"}, Command::Check, 7},
         RequestCase{{"check", "--days=7"}, Command::Check, 7},
         RequestCase{{"check", "--days", "1"}, Command::Check, 1},
@@ -124,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{{"check", "--days=3", "--days", "4"}, "more than once"},
         ErrorCase{{"run", "--days", "3"}, "unknown option '--days'"},
         ErrorCase{{"run", "now"}, "unexpected argument 'now'"},
+        ErrorCase{{"doctor", "now"}, "unexpected argument 'now'"},
         ErrorCase{{"run", "run"}, "unexpected argument 'run'"}));
 
 TEST(CliUsage, NamesEverySubcommandAndOption) {

@@ -296,6 +296,34 @@ TEST_F(CliRunCommand, MissingScannerExitsThreeAndSaysSoOnStandardError) {
               "XProtect Remediator is not installed: no file at " + scanner + "\n");
 }
 
+TEST(CliDoctor, AllChecksPassOnTheSimulatedMac) {
+    const test::TempSimRoot root;
+    const CliRun run = runCli({"doctor"}, root.path());
+    EXPECT_EQ(run.result.status, 0);
+    EXPECT_EQ(run.result.output, "checkAdmin ok\ncheckPersist ok\ncheckTimesync ok\n"
+                                 "checkLogEntries ok\ncheckLogTimeFormat ok\n");
+}
+
+TEST(CliDoctor, RunsEveryCheckAndIndentsEachLineOfAFailuresMessage) {
+    const test::TempSimRoot root;
+    root.setControl("id.groups", "20 12");
+    root.emptyFolder("/var/db/diagnostics/timesync");
+    root.setControl("log.json.output", "[]");
+    const CliRun run = runCli({"doctor"}, root.path());
+    EXPECT_EQ(run.result.status, 1);
+    EXPECT_EQ(run.result.output,
+              "checkAdmin failed\n"
+              "  Scanbrook can't get logs unless you're an admin user.\n"
+              "  Please switch to an admin account and try again.\n"
+              "checkPersist ok\n"
+              "checkTimesync failed\n"
+              "  Scanbrook can't find log timesync files on your Mac.\n"
+              "checkLogEntries ok\n"
+              "checkLogTimeFormat failed\n"
+              "  Log time format is incorrect.\n"
+              "  Please set the time in the Language & Region pane to 24-hour.\n");
+}
+
 class CliUsageErrorRun : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(CliUsageErrorRun, PrintsTheReasonAndTheUsageOnStandardErrorAndExits64) {
