@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
@@ -86,6 +88,16 @@ std::optional<std::string> Controls::raw(std::string_view name) const {
     std::ostringstream content;
     content << in.rdbuf();
     return std::move(content).str();
+}
+
+int Controls::open(std::string_view name) const {
+    std::string path = root_;
+    path.append("/sim/control/").append(name);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && ::access(path.c_str(), F_OK) == 0) {
+        fail(tool_, "cannot read the control " + path);
+    }
+    return fd;
 }
 
 std::optional<long long> Controls::integer(std::string_view name) const {
@@ -238,8 +250,34 @@ Output::Output(std::optional<long long> killAfterBytes) : limit_(killAfterBytes)
 }
 
 void Output::write(std::string_view bytes) {
+    if (bytes.size() >= kFlushThreshold) {
+        // Large pieces go out as they are, without a copy through the buffer.
+        flush();
+        emit(bytes);
+        return;
+    }
     buffer_.append(bytes);
     flushIfFull();
+}
+
+bool Output::copyFrom(int fd) {
+    // The size of cat's pieces: a control of many megabytes passes through as fast as the
+    // pipe takes it, so that what reads the tool's output is not measured waiting for us.
+    constexpr std::size_t kPiece = 128 * 1024;
+    const auto piece = std::make_unique<char[]>(kPiece);
+    for (;;) {
+        const auto count = ::read(fd, piece.get(), kPiece);
+        if (count == 0) {
+            return true;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        write(std::string_view(piece.get(), static_cast<std::size_t>(count)));
+    }
 }
 
 void Output::flushIfFull() {
@@ -256,7 +294,11 @@ void Output::finish() {
 }
 
 void Output::flush() {
-    std::string_view pending = buffer_;
+    emit(buffer_);
+    buffer_.clear();
+}
+
+void Output::emit(std::string_view pending) {
     if (limit_) {
         const auto room = static_cast<std::size_t>(std::max(0LL, *limit_ - written_));
         if (pending.size() >= room) {
@@ -265,7 +307,6 @@ void Output::flush() {
         }
     }
     writeAll(pending);
-    buffer_.clear();
 }
 
 void Output::writeAll(std::string_view bytes) {

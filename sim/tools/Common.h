@@ -32,6 +32,9 @@ public:
     bool has(std::string_view name) const;
     /// The whole content of ROOT/sim/control/<name>, or nullopt when there is no such file.
     std::optional<std::string> raw(std::string_view name) const;
+    /// ROOT/sim/control/<name> opened for reading (close-on-exec), or -1 when there is no such
+    /// file; fail() when it is there but cannot be opened. For controls too large to hold.
+    int open(std::string_view name) const;
     /// A whole number (surrounding white space ignored); fail() on anything else.
     std::optional<long long> integer(std::string_view name) const;
     /// A decimal number of seconds such as 2 or 0.25 (not negative); fail() otherwise.
@@ -89,6 +92,9 @@ public:
     Output& operator=(const Output&) = delete;
 
     void write(std::string_view bytes);
+    /// Passes on everything that can be read from `fd`, in large pieces, as cat would. False on
+    /// a read error.
+    bool copyFrom(int fd);
     /// The buffer; append to it and call flushIfFull() now and then.
     std::string& buffer() { return buffer_; }
     void flushIfFull();
@@ -98,6 +104,8 @@ public:
 
 private:
     void flush();
+    /// Writes `bytes` unbuffered, obeying the byte limit.
+    void emit(std::string_view bytes);
     void writeAll(std::string_view bytes);
 
     std::string buffer_;

@@ -316,14 +316,18 @@ int main(int argc, char** argv) {
     // Every control is read before anything is printed, so that a bad one fails cleanly.
     const auto status = controls.integer("status").value_or(0);
     const auto linger = controls.seconds("close-stdout-and-linger");
-    const auto replacement = controls.raw("output");
+    // Opened now, passed on below: a replacement may be a month of output, tens of megabytes.
+    const int replacement = base.open(controls.nameOf("output"));
     const auto megabytes = controls.integer("huge");
     delay(controls, base);
     const auto now = currentTimeMicros(base);
 
     Output out(controls.integer("kill-after"));
-    if (replacement) {
-        out.write(*replacement);
+    if (replacement >= 0) {
+        if (!out.copyFrom(replacement)) {
+            fail(base.tool(), "cannot read the control " + controls.nameOf("output"));
+        }
+        ::close(replacement);
     } else if (megabytes) {
         writeHuge(out, request->mode, request->days, now, *megabytes);
     } else {

@@ -242,6 +242,33 @@ TEST_F(ConsoleTest, refontChangesOnlyTheFontOfEveryCharacter) {
     EXPECT_EQ(characterFormats(*view.document()).sizes.back(), 21.0);
 }
 
+/// The first font family of the character at `position`.
+QString firstFamilyAt(QTextDocument& document, int position) {
+    QTextCursor cursor(&document);
+    cursor.setPosition(position + 1); // the format of the character before the cursor
+    return cursor.charFormat().fontFamilies().toStringList().value(0);
+}
+
+TEST_F(ConsoleTest, charactersAskingForEmojiTakeTheColourFontFirst) {
+    // o k _ ⚠ VS16 _ x | 🛡 (two units) VS16 ¶ ⚠ _ p
+    console.replaceText("ok \u26a0\ufe0f x", 12.0);
+    console.appendText("\U0001F6E1\ufe0f\n\u26a0 p", 12.0);
+    console.refont(14.0);
+    QTextDocument& document = *view.document();
+    const QString emoji = QStringLiteral("Noto Color Emoji");
+    for (int position : {3, 4, 7, 8, 9}) {
+        EXPECT_EQ(firstFamilyAt(document, position), emoji) << position;
+    }
+    for (int position : {0, 2, 5, 6, 11, 12, 13}) {
+        const QString family = firstFamilyAt(document, position);
+        EXPECT_NE(family, emoji) << position;
+        EXPECT_TRUE(QFontInfo(QFont(family)).fixedPitch()) << position;
+    }
+    for (double size : characterFormats(document).sizes) {
+        EXPECT_EQ(size, 14.0);
+    }
+}
+
 TEST_F(ConsoleTest, refontOfAnEmptyConsoleSizesItsDefaultFont) {
     console.refont(9.0);
     EXPECT_EQ(view.toPlainText(), QString());

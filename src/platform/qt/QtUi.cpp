@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <utility>
 
@@ -28,11 +30,19 @@ QString fromUtf8(std::string_view text) {
 constexpr double kSmallestPointSize = 1.0;
 constexpr double kLargestPointSize = 400.0;
 
+constexpr QChar kEmojiPresentationSelector(0xFE0F);
+
+QString emojiFamily() {
+    return QStringLiteral("Noto Color Emoji");
+}
+
 QFont consoleFont(double fontSize) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    // The fixed-pitch fonts of Linux have no emoji, and the fallback Qt picks draws them in
-    // black and white; the colour font next in line draws the warning sign as intended.
-    font.setFamilies({font.family(), QStringLiteral("Noto Color Emoji")});
+    // The fixed-pitch fonts of Linux have no colour emoji, and the fallback Qt picks draws them
+    // in black and white, so the colour font comes next. The system font's family may be an
+    // alias ("monospace"), which Qt does not look up as the first of several families: the
+    // family it stands for is named instead.
+    font.setFamilies({QFontInfo(font).family(), emojiFamily()});
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     const double size = fontSize >= kSmallestPointSize ? fontSize : kSmallestPointSize;
@@ -46,6 +56,30 @@ QTextCharFormat fontOnly(const QFont& font) {
     QTextCharFormat format;
     format.setFont(font, QTextCharFormat::FontPropertiesAll);
     return format;
+}
+
+// A character followed by VARIATION SELECTOR-16 asks to be drawn as an emoji. The fixed-pitch
+// font may have a black-and-white glyph of its own for it (the warning sign, for one), so such
+// a character takes the colour font first. Looks at the document from `from` on.
+void markEmojiPresentation(QTextDocument& document, int from, const QFont& font) {
+    QTextCharFormat emoji;
+    emoji.setFontFamilies(QStringList{emojiFamily(), font.families().value(0)});
+    QTextCursor found(&document);
+    found.setPosition(from);
+    QTextCursor run(&document);
+    run.beginEditBlock();
+    while (!(found = document.find(QString(kEmojiPresentationSelector), found)).isNull()) {
+        const int selector = found.selectionStart();
+        int base = selector > 0 ? selector - 1 : selector;
+        if (base > 0 && document.characterAt(base).isLowSurrogate() &&
+            document.characterAt(base - 1).isHighSurrogate()) {
+            --base;
+        }
+        run.setPosition(base);
+        run.setPosition(selector + 1, QTextCursor::KeepAnchor);
+        run.mergeCharFormat(emoji);
+    }
+    run.endEditBlock();
 }
 
 // The text as the console holds it: valid UTF-8, with anything else decoded the way Qt shows it.
@@ -76,34 +110,46 @@ void QtStepper::setIntegerValue(std::int64_t value) {
 
 void QtConsole::replaceText(std::string_view utf8, double fontSize) {
     written = sanitised(utf8);
+    const QString text = fromUtf8(utf8);
     const QFont font = consoleFont(fontSize);
     // setPlainText gives the whole new text the current character format in one batch, which
     // is about twice as fast as formatting it again afterwards.
     edit->setCurrentCharFormat(fontOnly(font));
-    edit->setPlainText(fromUtf8(utf8));
+    edit->setPlainText(text);
+    if (text.contains(kEmojiPresentationSelector)) {
+        markEmojiPresentation(*edit->document(), 0, font);
+    }
     // The document's default font follows the widget's; an empty console has the size too.
     edit->setFont(font);
 }
 
 void QtConsole::appendText(std::string_view utf8, double fontSize) {
     written += sanitised(utf8);
+    const QString text = fromUtf8(utf8);
     const QFont font = consoleFont(fontSize);
     // Not appendPlainText: that starts a new paragraph, and the text must go in exactly as given.
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(fromUtf8(utf8), fontOnly(font));
+    const int start = cursor.position();
+    cursor.insertText(text, fontOnly(font));
+    if (text.contains(kEmojiPresentationSelector)) {
+        markEmojiPresentation(*edit->document(), start, font);
+    }
     edit->setFont(font);
 }
 
 void QtConsole::refont(double fontSize) {
     const QFont font = consoleFont(fontSize);
     edit->setFont(font);
-    // One change over the whole document, merged so that every other property stays; the view
-    // lays the text out again once, at the end of the edit block.
+    // Console fonts differ in their size only (emoji keep their colour font first), so the size
+    // is all that changes: in one change over the whole document, merged so that every other
+    // property stays. The view lays the text out again once, at the end of the edit block.
+    QTextCharFormat size;
+    size.setFontPointSize(font.pointSizeF());
     QTextCursor cursor(edit->document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
-    cursor.mergeCharFormat(fontOnly(font));
+    cursor.mergeCharFormat(size);
     cursor.endEditBlock();
 }
 

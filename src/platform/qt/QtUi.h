@@ -37,7 +37,8 @@ private:
     StepperWidget* stepper;
 };
 
-/// The console over a QPlainTextEdit, in the system's fixed-pitch font with colour emoji.
+/// The console over a QPlainTextEdit, in the system's fixed-pitch font with colour emoji:
+/// every character carries the font, none carries a colour.
 class QtConsole final : public Console {
 public:
     explicit QtConsole(QPlainTextEdit* textEdit) : edit(textEdit) {}

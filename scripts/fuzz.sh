@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz/) with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# and runs each for the given number of seconds, starting from its seed corpus in
+# fuzz/corpus/<name>/. New inputs go to <build>/corpus/<name>/, never into the seeds; a crash,
+# leak, sanitizer report, time-out or broken invariant stops that target, keeps the input in
+# <build>/artifacts/ and makes the script fail.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     (default: 20 seconds, every target)
+#
+# SCANBROOK_FUZZ_BUILD_DIR chooses the build folder (default build/fuzz).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-20}"
+shift || true
+all_targets=(check_report log_time_format group_list period_text update_catalogue)
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+    targets=("${all_targets[@]}")
+fi
+build_dir="${SCANBROOK_FUZZ_BUILD_DIR:-build/fuzz}"
+
+# libFuzzer ships with clang's runtime package, which the normal build does not need.
+missing=()
+for package in clang-14 libclang-rt-14-dev llvm-14; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    if [[ $(id -u) -ne 0 ]]; then
+        sudo_cmd=(sudo)
+    fi
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}"
+fi
+
+cmake --preset fuzz -B "$build_dir" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
+
+# Symbolised reports name the line that failed.
+export ASAN_SYMBOLIZER_PATH="${ASAN_SYMBOLIZER_PATH:-$(command -v llvm-symbolizer-14 || true)}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+failed=()
+for target in "${targets[@]}"; do
+    seeds="fuzz/corpus/$target"
+    work="$build_dir/corpus/$target"
+    artifacts="$build_dir/artifacts"
+    mkdir -p "$work" "$artifacts"
+    dict=()
+    case "$target" in
+        check_report | log_time_format) dict=(-dict=fuzz/json.dict) ;;
+        update_catalogue) dict=(-dict=fuzz/plist.dict) ;;
+    esac
+    log="$build_dir/fuzz_$target.log"
+    echo "== fuzz_$target for ${seconds}s"
+    if "$build_dir/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
+        "$work" "$seeds" >"$log" 2>&1; then
+        runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
+        echo "   ok: ${runs:-?} executions, corpus $(find "$work" -type f | wc -l) new inputs"
+    else
+        tail -n 40 "$log"
+        echo "   FAILED: see $log and $artifacts/$target-*"
+        failed+=("$target")
+    fi
+done
+
+if ((${#failed[@]})); then
+    echo "fuzzing found faults in: ${failed[*]}" >&2
+    exit 1
+fi
