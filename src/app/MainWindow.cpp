@@ -66,8 +66,18 @@ void MainWindow::connectActions() {
     // Return, and leaving the field after a change.
     connect(ui->textTimePeriod, &QLineEdit::editingFinished, this, [c] { c->testSetPeriod(); });
     connect(ui->checkButton, &QPushButton::clicked, this, [c] { c->doCheckXPR(); });
+    connect(ui->runButton, &QPushButton::clicked, this, [c] { c->doRunXPro(); });
+    connect(ui->saveButton, &QPushButton::clicked, this, [c] { c->doSaveButton(); });
     connect(ui->largerButton, &QToolButton::clicked, this, [c] { c->incFontSize(); });
     connect(ui->smallerButton, &QToolButton::clicked, this, [c] { c->decFontSize(); });
+}
+
+QMenu* MainWindow::helpMenu() const {
+    return ui->menuHelp;
+}
+
+QAction* MainWindow::openHelpAction() const {
+    return ui->actionOpenHelp;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+class QAction;
+class QMenu;
+
 #include <memory>
 
 namespace Ui {
@@ -25,6 +28,11 @@ public:
     ~MainWindow() override;
 
     ViewController& viewController() { return *controller; }
+
+    /// The Help menu, which the application shell fills in and marks.
+    QMenu* helpMenu() const;
+    /// The Help menu's item that opens a help window.
+    QAction* openHelpAction() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

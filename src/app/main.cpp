@@ -1,3 +1,4 @@
+#include "app/ApplicationShell.h"
 #include "app/MainWindow.h"
 #include "platform/BuildInfo.h"
 #include "platform/Paths.h"
@@ -24,13 +25,16 @@ int main(int argc, char* argv[]) {
 
     auto mainQueue = std::make_shared<platform::MainQueue>();
     auto window = std::make_unique<MainWindow>(mainQueue);
+    auto shell = std::make_unique<ApplicationShell>(*window, mainQueue);
     window->show();
+    shell->scheduleLaunchChecks();
     const int status = QApplication::exec();
 
     // Work may still be running on the controller's queue: a check waiting for the log tool or
     // a scan run that takes minutes. The exit does not wait for it. Its completion would find
     // the main queue closed and the controller gone, and the threads end with the process.
     mainQueue->close();
+    shell.reset();
     window.reset();
     return status;
 }

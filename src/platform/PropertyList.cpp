@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -37,14 +38,28 @@ TextDictionary textValues(plist_t dictionary) {
         if (!key || plist_get_node_type(value) != PLIST_STRING) {
             continue;
         }
-        char* rawText = nullptr;
-        plist_get_string_val(value, &rawText);
-        const CString text(rawText);
-        if (text) {
-            texts.insert_or_assign(key.get(), text.get());
+        std::uint64_t length = 0;
+        if (const char* text = plist_get_string_ptr(value, &length)) {
+            texts.insert_or_assign(key.get(), std::string(text, length));
         }
     }
     return texts;
+}
+
+/// Whether a string or key of the tree holds a NUL byte (an XML file can carry one raw or as a
+/// character reference, a binary one in any string). The library's text getters abort the
+/// whole process on such a text, so a list that holds one is refused before anything reads it.
+/// Its XML writer copies every text whole, so the written form shows each NUL there is.
+bool holdsNulText(plist_t root) {
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(root, &xml, &length);
+    if (xml == nullptr) {
+        return true; // cannot tell: not safe to read
+    }
+    const bool found = std::memchr(xml, '\0', length) != nullptr;
+    plist_to_xml_free(xml);
+    return found;
 }
 
 /// The property list in `bytes`, or null when they are none.
@@ -55,7 +70,11 @@ PlistPtr parse(std::string_view bytes) {
     plist_t root = nullptr;
     // This version of the library reports failure only by leaving the root unset.
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
-    return PlistPtr(root);
+    PlistPtr list(root);
+    if (list && holdsNulText(list.get())) {
+        return nullptr;
+    }
+    return list;
 }
 
 } // namespace

@@ -24,7 +24,9 @@ struct TextCase {
     bool expected;
 };
 
-std::string caseName(const ::testing::TestParamInfo<TextCase>& param) { return param.param.name; }
+std::string caseName(const ::testing::TestParamInfo<TextCase>& param) {
+    return param.param.name;
+}
 
 class GroupList : public ::testing::TestWithParam<TextCase> {};
 
@@ -41,8 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"TwoSpacesBeforeAdmin", "20  80 12\n", true},
                       TextCase{"OnlyLookalikes", "20 180 800 8 08\n", false},
                       TextCase{"OnlyOneLineFeedIsDropped", "20 80\n\n", false},
-                      TextCase{"TabIsNoSeparator", "20\t80\n", false},
-                      TextCase{"Empty", "", false}, TextCase{"LineFeedOnly", "\n", false},
+                      TextCase{"TabIsNoSeparator", "20\t80\n", false}, TextCase{"Empty", "", false},
+                      TextCase{"LineFeedOnly", "\n", false},
                       TextCase{"InvalidUtf8", "20 \xff 80\n", false}),
     caseName);
 
@@ -57,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TextCase{"SingleLineFeed", "\n", true},
                       TextCase{"HeaderAndEntry", "Timestamp  Thread  Type\n2024-03-05 x\n", true},
                       TextCase{"NoLineFeed", "Timestamp  Thread  Type", false},
-                      TextCase{"Empty", "", false},
-                      TextCase{"InvalidUtf8", "\xc3\x28\n", false}),
+                      TextCase{"Empty", "", false}, TextCase{"InvalidUtf8", "\xc3\x28\n", false}),
     caseName);
 
 class Timestamp : public ::testing::TestWithParam<TextCase> {};
@@ -114,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"EmptyArray", "[]", false},
         TextCase{"TopLevelObject", R"({"timestamp":"2024-03-05 09:41:07.123456+0100"})", false},
         TextCase{"NotJson", "Filtering the log data", false},
-        TextCase{"BrokenAfterTheArray",
-                 R"([{"timestamp":"2024-03-05 09:41:07.123456+0100"}] x)", false},
+        TextCase{"BrokenAfterTheArray", R"([{"timestamp":"2024-03-05 09:41:07.123456+0100"}] x)",
+                 false},
         TextCase{"Empty", "", false}),
     caseName);
 

@@ -22,9 +22,7 @@ protected:
         fs::permissions(root_ / "locked", fs::perms::owner_all, ignored);
         fs::remove_all(root_, ignored);
     }
-    bool check(const fs::path& path) const {
-        return deDysfunction().checkDirectory(path.string());
-    }
+    bool check(const fs::path& path) const { return deDysfunction().checkDirectory(path.string()); }
     static void touch(const fs::path& file) { std::ofstream(file) << "x"; }
 
     fs::path root_;

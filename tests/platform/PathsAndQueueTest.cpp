@@ -23,13 +23,13 @@ TEST_P(PlatformRoot, IsAbsoluteWithoutTrailingSlash) {
     EXPECT_EQ(normalisePlatformRoot(GetParam().value, "/work/here"), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, PlatformRoot,
-    ::testing::Values(RootCase{nullptr, ""}, RootCase{"", ""}, RootCase{"/", ""},
-                      RootCase{"/sim", "/sim"}, RootCase{"/sim/", "/sim"},
-                      RootCase{"/sim//", "/sim"}, RootCase{"sim", "/work/here/sim"},
-                      RootCase{"sim/root/", "/work/here/sim/root"},
-                      RootCase{"./sim", "/work/here/./sim"}));
+INSTANTIATE_TEST_SUITE_P(Rules, PlatformRoot,
+                         ::testing::Values(RootCase{nullptr, ""}, RootCase{"", ""},
+                                           RootCase{"/", ""}, RootCase{"/sim", "/sim"},
+                                           RootCase{"/sim/", "/sim"}, RootCase{"/sim//", "/sim"},
+                                           RootCase{"sim", "/work/here/sim"},
+                                           RootCase{"sim/root/", "/work/here/sim/root"},
+                                           RootCase{"./sim", "/work/here/./sim"}));
 
 TEST(PlatformPath, GoesUnderTheRootOnlyWhenOneIsSet) {
     ::unsetenv(kPlatformRootVariable);

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
@@ -264,12 +265,20 @@ TEST_F(MainWindowTest, everyControlHasAnAccessibleName) {
     EXPECT_GE(controls, 11);
 }
 
-TEST_F(MainWindowTest, theRunAndSaveButtonsWaitForTheirActions) {
+TEST_F(MainWindowTest, theButtonsAreLiveAndTheHelpMenuHoldsItsItems) {
     open();
     EXPECT_EQ(child<QPushButton>("checkButton")->text(), QStringLiteral("Check XProtect"));
     EXPECT_TRUE(child<QPushButton>("checkButton")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>("runButton")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>("saveButton")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("runButton")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
+    QStringList titles;
+    for (const QAction* action : window->helpMenu()->actions()) {
+        if (!action->isSeparator()) {
+            titles << action->text();
+        }
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Scanbrook Help"),
+                                   QStringLiteral("Update not checked")}));
 }
 
 // --- Console and font size --------------------------------------------------------------

@@ -33,8 +33,8 @@ private:
 
 void writeBytes(const fs::path& file, std::string_view bytes) {
     fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(bytes.data(),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string xmlPlist(std::string_view body) {

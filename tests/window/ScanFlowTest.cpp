@@ -94,8 +94,8 @@ TEST_F(ScanFlow, CheckAsksTheLogForTheClampedPeriod) {
     controller->doCheckXPR();
     finishWork();
     EXPECT_EQ(controller->timePeriod(), 30);
-    EXPECT_TRUE(console.text.starts_with(
-        "XProtect Remediator scans completed in the last 30 days:\n\n2"));
+    EXPECT_TRUE(
+        console.text.starts_with("XProtect Remediator scans completed in the last 30 days:\n\n2"));
     EXPECT_TRUE(console.text.ends_with("\nScanned at 2024-03-05T09_41_07Z"));
 }
 
@@ -128,8 +128,8 @@ TEST_F(ScanFlow, RunAppendsTheNoticeBelowTheReport) {
     root.setControl("xprotect.status", "3");
     controller->doRunXPro();
     finishWork();
-    EXPECT_TRUE(console.text.ends_with(
-        "button.\n\n\nError 3 when running XProtect Remediator scans.\n"));
+    EXPECT_TRUE(
+        console.text.ends_with("button.\n\n\nError 3 when running XProtect Remediator scans.\n"));
 }
 
 TEST_F(ScanFlow, RunWithoutTheExecutableDoesNothing) {

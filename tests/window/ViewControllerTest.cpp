@@ -86,8 +86,7 @@ TEST_P(StoredFontSize, LoadsWithTheFallBackBelowFour) {
 INSTANTIATE_TEST_SUITE_P(
     Fallbacks, StoredFontSize,
     ::testing::Values(FontSizeCase{0.0, 12.0}, FontSizeCase{3.9, 12.0}, FontSizeCase{-8.0, 12.0},
-                      FontSizeCase{4.0, 4.0}, FontSizeCase{30.0, 30.0},
-                      FontSizeCase{1e300, 1e300},
+                      FontSizeCase{4.0, 4.0}, FontSizeCase{30.0, 30.0}, FontSizeCase{1e300, 1e300},
                       FontSizeCase{std::numeric_limits<double>::quiet_NaN(), 12.0},
                       FontSizeCase{std::numeric_limits<double>::infinity(), 12.0},
                       FontSizeCase{-std::numeric_limits<double>::infinity(), 12.0}));
@@ -151,14 +150,13 @@ TEST_P(PeriodFromField, ClampsAndShowsTheValueInForce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, PeriodFromField,
-    ::testing::Values(FieldCase{"", 1}, FieldCase{"abc", 1}, FieldCase{"0", 1},
-                      FieldCase{"-3", 1}, FieldCase{"31", 30}, FieldCase{"500", 30},
-                      FieldCase{"30", 30}, FieldCase{"7", 7}, FieldCase{" 12 ", 12},
-                      FieldCase{"7.9", 7}, FieldCase{"+4", 4}, FieldCase{"1,000", 1},
-                      FieldCase{"1e3", 1}, FieldCase{"99999999999999999999999", 30},
+    ::testing::Values(FieldCase{"", 1}, FieldCase{"abc", 1}, FieldCase{"0", 1}, FieldCase{"-3", 1},
+                      FieldCase{"31", 30}, FieldCase{"500", 30}, FieldCase{"30", 30},
+                      FieldCase{"7", 7}, FieldCase{" 12 ", 12}, FieldCase{"7.9", 7},
+                      FieldCase{"+4", 4}, FieldCase{"1,000", 1}, FieldCase{"1e3", 1},
+                      FieldCase{"99999999999999999999999", 30},
                       FieldCase{"-99999999999999999999999", 1},
-                      FieldCase{"9223372036854775807", 30},
-                      FieldCase{"-9223372036854775808", 1}));
+                      FieldCase{"9223372036854775807", 30}, FieldCase{"-9223372036854775808", 1}));
 
 TEST(ViewControllerPeriod, StepperValueIsTakenWithoutClamping) {
     Harness h;
@@ -207,15 +205,12 @@ TEST_P(FontSizeAction, StaysWithinFourToTwentyFourAndIsStoredAndApplied) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bounds, FontSizeAction,
-                         ::testing::Values(FontStepCase{12.0, true, 13.0},
-                                           FontStepCase{12.0, false, 11.0},
-                                           FontStepCase{24.0, true, 24.0},
-                                           FontStepCase{23.5, true, 24.0},
-                                           FontStepCase{4.0, false, 4.0},
-                                           FontStepCase{4.5, false, 4.0},
-                                           FontStepCase{30.0, true, 24.0},
-                                           FontStepCase{30.0, false, 29.0}));
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, FontSizeAction,
+    ::testing::Values(FontStepCase{12.0, true, 13.0}, FontStepCase{12.0, false, 11.0},
+                      FontStepCase{24.0, true, 24.0}, FontStepCase{23.5, true, 24.0},
+                      FontStepCase{4.0, false, 4.0}, FontStepCase{4.5, false, 4.0},
+                      FontStepCase{30.0, true, 24.0}, FontStepCase{30.0, false, 29.0}));
 
 TEST(ViewControllerConsole, WritesExactlyWhatIsPassedInTheCurrentSize) {
     Harness h;
