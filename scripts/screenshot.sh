@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Retakes docs/scanbrook-window.png: Scanbrook under Xvfb with a window manager, on the
+# simulated Mac, after a press of Check XProtect for the last 2 days.
+# Usage: bash scripts/screenshot.sh [build folder, default build/release]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build/release}"
+
+tools=(xvfb xauth openbox xdotool x11-apps x11-utils imagemagick)
+missing=()
+for package in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/config/Scanbrook"
+printf '[General]\ntimePeriod=2\nnoUpdateCheck=true\n' >"$work/config/Scanbrook/Scanbrook.conf"
+
+cat >"$work/shoot.sh" <<'SHOOT'
+#!/bin/sh
+openbox --sm-disable 2>/dev/null &
+sleep 1
+"$APP" &
+pid=$!
+win=$(xdotool search --sync --name '^Scanbrook : ' | head -n 1)
+xdotool windowmove --sync "$win" 30 30
+sleep 1
+# The Check XProtect button, inside the window.
+xdotool mousemove --window "$win" 220 44 click 1
+sleep 4
+xdotool mousemove 5 5
+sleep 1
+frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+xwd -silent -id "$frame" >"$OUT"
+kill $pid
+SHOOT
+chmod +x "$work/shoot.sh"
+
+SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" \
+    APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
+    xvfb-run -a -s "-screen 0 1100x720x24" "$work/shoot.sh"
+/usr/bin/convert "$work/shot.xwd" -strip docs/scanbrook-window.png
+echo "docs/scanbrook-window.png"
