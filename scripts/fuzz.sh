@@ -70,6 +70,7 @@ for target in "${targets[@]}"; do
     fi
 done
 
+echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 if ((${#failed[@]})); then
     echo "fuzzing found faults in: ${failed[*]}" >&2
     exit 1

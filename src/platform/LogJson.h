@@ -32,8 +32,9 @@ enum class LogJsonResult {
 /// Validates the whole document (its UTF-8 included) before visiting any element, so a fault
 /// anywhere in it leaves nothing visited. `bytes` must be followed by kOutputPadding readable
 /// spare bytes (as CommandResult::output is): they are parsed in place, not copied.
-/// `maxElements` limits the elements visited. Each thread keeps its parser's buffers for the
-/// next call; a visitor may itself call this function.
+/// The bytes are read only while the document is parsed, before the first visit: a visitor
+/// may release them. `maxElements` limits the elements visited. Each thread keeps its parser's
+/// buffers for the next call; a visitor may itself call this function.
 LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
                               std::size_t maxElements = static_cast<std::size_t>(-1));
 

@@ -8,11 +8,13 @@ namespace scanbrook::platform {
 
 namespace {
 
+#if !defined(__APPLE__)
 std::string currentDirectory() {
     std::error_code error;
     auto cwd = std::filesystem::current_path(error);
     return error ? std::string() : cwd.string();
 }
+#endif
 
 std::string rootFromEnvironment() {
 #if defined(__APPLE__)

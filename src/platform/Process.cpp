@@ -1,5 +1,8 @@
 #include "platform/Process.h"
 
+#include "platform/LargePages.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <exception>
@@ -20,6 +23,12 @@ constexpr std::size_t kInitialCapacity = 16 * 1024;
 /// Below this much free room the buffer grows before the next read, so that a large output
 /// is read in pipe-sized pieces rather than in slivers.
 constexpr std::size_t kMinimumReadRoom = 4 * 1024;
+/// One read() takes at most this much: what a pipe holds by default. The room handed to
+/// read() is zero-filled first, so it is kept to what one read can fill.
+constexpr std::size_t kLargestRead = 64 * 1024;
+/// Up to this capacity the buffer grows fourfold, beyond it twofold: every growth copies the
+/// bytes read so far into fresh memory, and a month of log output is tens of megabytes.
+constexpr std::size_t kFourfoldGrowthLimit = 64 * 1024 * 1024;
 
 /// Closes a descriptor once, on every path out of the function.
 class Descriptor {
@@ -133,24 +142,39 @@ void reportNotStarted(CommandResult& result, int error) {
 /// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory;
 /// `output` then holds what was read so far.
 void readToEnd(int fd, std::string& output) {
-    // The string's size is the room handed to read(); `used` counts the bytes actually read.
-    std::size_t used = 0;
-    output.resize(kInitialCapacity + kOutputPadding);
+    // Between reads the string's size is the bytes read so far. The capacity grows ahead of
+    // it (a growth copies only the bytes read), and the size only by the piece handed to each
+    // read(): memory beyond the bytes read is reserved but never written, so the pages of a
+    // large output are touched once, by its own bytes.
+    output.clear();
+    output.reserve(kInitialCapacity + kOutputPadding);
     for (;;) {
-        if (output.size() - kOutputPadding - used < kMinimumReadRoom) {
-            output.resize(output.size() * 2);
+        const std::size_t used = output.size();
+        if (output.capacity() - used < kOutputPadding + kMinimumReadRoom) {
+            const std::size_t capacity = output.capacity();
+            std::string larger;
+            larger.reserve(capacity < kFourfoldGrowthLimit ? 4 * capacity : 2 * capacity);
+            // Advised before the bytes so far are copied in, so that they land in large pages
+            // too.
+            if (larger.capacity() >= kLargePageWorthwhile) {
+                adviseLargePages(larger.data(), larger.capacity());
+            }
+            larger.assign(output);
+            output.swap(larger);
         }
-        const std::size_t room = output.size() - kOutputPadding - used;
+        const std::size_t room = std::min(output.capacity() - kOutputPadding - used, kLargestRead);
+        output.resize(used + room);
         const ssize_t count = ::read(fd, output.data() + used, room);
-        if (count > 0) {
-            used += static_cast<std::size_t>(count);
-        } else if (count == 0 || errno != EINTR) {
+        const int readError = errno;
+        output.resize(used + static_cast<std::size_t>(count > 0 ? count : 0));
+        if (count < 0 && readError == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
             // End of file, or a read error that retrying will not mend: keep what arrived.
-            break;
+            return;
         }
     }
-    // Shrinking keeps the capacity, so the spare bytes stay without a final copy.
-    output.resize(used);
 }
 
 /// Reads and throws away the rest of `fd`, so that a child whose output we could not hold

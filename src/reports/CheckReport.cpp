@@ -1,5 +1,6 @@
 #include "reports/CheckReport.h"
 
+#include "platform/LargePages.h"
 #include "platform/Text.h"
 
 namespace scanbrook::reports {
@@ -36,15 +37,31 @@ void appendSenderName(std::string& out, std::string_view path) {
 
 class ReportWriter final : public platform::LogEntryVisitor {
 public:
-    ReportWriter(std::string& reportText, std::size_t toolOutputSize)
-        : report(reportText), outputSize(toolOutputSize) {}
+    /// `parsedOutput`, when given, is the output being parsed, released at the first visit.
+    ReportWriter(std::string& reportText, std::size_t toolOutputSize, std::string* parsedOutput)
+        : report(reportText), outputSize(toolOutputSize), releasable(parsedOutput) {}
 
     void visit(const platform::LogEntry& entry) override {
         if (elements++ == 0) {
+            // The parse is over: the entries live in the parser now.
+            if (releasable != nullptr) {
+                std::string().swap(*releasable);
+            }
             // A line is never longer than the JSON of its element plus three bytes, and a real
             // entry carries many members that are not shown, so the output's size is enough
             // for the report in one allocation; the slack leaves room for the closing line.
-            report.reserve(report.size() + outputSize + kClosingLineSlack);
+            const std::size_t capacity = report.size() + outputSize + kClosingLineSlack;
+            if (report.capacity() < capacity) {
+                std::string reserved;
+                reserved.reserve(capacity);
+                // Advised before the header is copied in, so that the report is written into
+                // large pages from its start.
+                if (capacity >= platform::kLargePageWorthwhile) {
+                    platform::adviseLargePages(reserved.data(), reserved.capacity());
+                }
+                reserved.assign(report);
+                report.swap(reserved);
+            }
         }
         if (!entry.isObject) {
             return;
@@ -56,10 +73,47 @@ public:
     static constexpr std::size_t kClosingLineSlack = 64;
     std::string& report;
     const std::size_t outputSize;
+    std::string* const releasable;
     std::size_t elements = 0;
     std::size_t lines = 0;
     bool anyWarning = false;
 };
+
+/// `parsedOutput`: the result's own output, when it may be released once parsed.
+CheckSummary build(std::string& report, const CheckTexts& texts,
+                   const platform::CommandResult& result, std::string* parsedOutput) {
+    if (result.ending != platform::CommandResult::Ending::Exited || result.status != 0) {
+        // The output of a failed tool is never read.
+        report = checkErrorLine(result.status);
+        if (!result.started()) {
+            report += '\n';
+            report += result.startFailureText();
+        }
+        return {CheckOutcome::ToolFailed, 0, false};
+    }
+    // The parser reads ahead past the end of the bytes. The runner's buffer leaves room for
+    // that; a copy of a result may not, and then gets a padded copy of its own.
+    std::string_view output = result.output;
+    std::string paddedCopy;
+    if (result.output.capacity() - result.output.size() < platform::kOutputPadding) {
+        paddedCopy.reserve(result.output.size() + platform::kOutputPadding);
+        paddedCopy.assign(result.output);
+        output = paddedCopy;
+        if (parsedOutput != nullptr) {
+            std::string().swap(*parsedOutput);
+            parsedOutput = &paddedCopy;
+        }
+    }
+    ReportWriter writer(report, output.size(), parsedOutput);
+    if (platform::visitLogEntries(output, writer) != platform::LogJsonResult::Array) {
+        return {CheckOutcome::NoArray, 0, false};
+    }
+    if (writer.elements == 0) {
+        report = texts.noneFound;
+        return {CheckOutcome::NoneFound, 0, false};
+    }
+    return {CheckOutcome::Lines, writer.lines, writer.anyWarning};
+}
 
 } // namespace
 
@@ -101,33 +155,12 @@ bool appendReportLine(std::string& out, const platform::LogEntry& entry) {
 
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
                               const platform::CommandResult& result) {
-    if (result.ending != platform::CommandResult::Ending::Exited || result.status != 0) {
-        // The output of a failed tool is never read.
-        report = checkErrorLine(result.status);
-        if (!result.started()) {
-            report += '\n';
-            report += result.startFailureText();
-        }
-        return {CheckOutcome::ToolFailed, 0, false};
-    }
-    // The parser reads ahead past the end of the bytes. The runner's buffer leaves room for
-    // that; a copy of a result may not, and then gets a padded copy of its own.
-    std::string_view output = result.output;
-    std::string paddedCopy;
-    if (result.output.capacity() - result.output.size() < platform::kOutputPadding) {
-        paddedCopy.reserve(result.output.size() + platform::kOutputPadding);
-        paddedCopy.assign(result.output);
-        output = paddedCopy;
-    }
-    ReportWriter writer(report, output.size());
-    if (platform::visitLogEntries(output, writer) != platform::LogJsonResult::Array) {
-        return {CheckOutcome::NoArray, 0, false};
-    }
-    if (writer.elements == 0) {
-        report = texts.noneFound;
-        return {CheckOutcome::NoneFound, 0, false};
-    }
-    return {CheckOutcome::Lines, writer.lines, writer.anyWarning};
+    return build(report, texts, result, nullptr);
+}
+
+CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
+                              platform::CommandResult&& result) {
+    return build(report, texts, result, &result.output);
 }
 
 } // namespace scanbrook::reports

@@ -34,6 +34,12 @@ struct CheckSummary {
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
                               const platform::CommandResult& result);
 
+/// The same for a result that is not needed afterwards: its output is let go (left empty) as
+/// soon as it has been parsed into the report's lines, so that a month of log output, its
+/// parsed form and the report are never held all at once. It may be left empty in any case.
+CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
+                              platform::CommandResult&& result);
+
 /// Appends the report line of one object element: the first 23 characters of "timestamp", two
 /// spaces, the sender name, the outcome marker and "eventMessage" (both only when the message
 /// is present), "\n". Appends nothing for an element that is not an object. Returns true when

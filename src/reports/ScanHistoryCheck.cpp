@@ -5,12 +5,14 @@
 #include "platform/Process.h"
 #include "reports/LogCommands.h"
 
+#include <utility>
+
 namespace scanbrook::reports {
 
 CheckSummary runLogQuery(const CheckTexts& texts, std::string& report) {
-    const platform::CommandResult result = platform::runCommand(
+    platform::CommandResult result = platform::runCommand(
         platform::platformPath(mac::kLogTool), checkQueryArguments(texts.periodArgument));
-    return buildCheckReport(report, texts, result);
+    return buildCheckReport(report, texts, std::move(result));
 }
 
 } // namespace scanbrook::reports

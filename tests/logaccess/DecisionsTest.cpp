@@ -18,113 +18,84 @@ TEST(SetClockScript, IsTheFiveLineScriptExactly) {
               "\"com.apple.Localization\"\nend tell");
 }
 
-struct TextCase {
-    const char* name;
-    std::string text;
-    bool expected;
-};
-
-std::string caseName(const ::testing::TestParamInfo<TextCase>& param) {
-    return param.param.name;
-}
-
-class GroupList : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(GroupList, NamesGroup80AsAWholePiece) {
-    EXPECT_EQ(deDysfunction::groupListHasAdmin(GetParam().text), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, GroupList,
-    ::testing::Values(TextCase{"AdminAmongMany", "20 12 61 79 80 81 98 701\n", true},
-                      TextCase{"AdminFirst", "80 20 12\n", true},
-                      TextCase{"AdminLastBeforeLineFeed", "20 12 80\n", true},
-                      TextCase{"AdminAloneWithoutLineFeed", "80", true},
-                      TextCase{"TwoSpacesBeforeAdmin", "20  80 12\n", true},
-                      TextCase{"OnlyLookalikes", "20 180 800 8 08\n", false},
-                      TextCase{"OnlyOneLineFeedIsDropped", "20 80\n\n", false},
-                      TextCase{"TabIsNoSeparator", "20\t80\n", false}, TextCase{"Empty", "", false},
-                      TextCase{"LineFeedOnly", "\n", false},
-                      TextCase{"InvalidUtf8", "20 \xff 80\n", false}),
-    caseName);
-
-class LogEntriesOutput : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(LogEntriesOutput, NeedsALineFeed) {
-    EXPECT_EQ(deDysfunction::logOutputHasEntries(GetParam().text), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, LogEntriesOutput,
-    ::testing::Values(TextCase{"SingleLineFeed", "\n", true},
-                      TextCase{"HeaderAndEntry", "Timestamp  Thread  Type\n2024-03-05 x\n", true},
-                      TextCase{"NoLineFeed", "Timestamp  Thread  Type", false},
-                      TextCase{"Empty", "", false}, TextCase{"InvalidUtf8", "\xc3\x28\n", false}),
-    caseName);
-
-class Timestamp : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(Timestamp, HasTheExactForm) {
-    EXPECT_EQ(deDysfunction::timestampUsable(GetParam().text), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Timestamp,
-    ::testing::Values(TextCase{"PositiveOffset", "2024-03-05 09:41:07.123456+0100", true},
-                      TextCase{"NegativeOffset", "2024-12-31 23:59:59.999999-0800", true},
-                      TextCase{"Thirty", "2024-03-05 09:41:07.12345+0100", false},
-                      TextCase{"ThirtyTwoWithColon", "2024-03-05 09:41:07.123456+01:00", false},
-                      TextCase{"ThirtyTwoDigits", "2024-03-05 09:41:07.1234567+0100", false},
-                      TextCase{"ZuluZone", "2024-03-05 09:41:07.1234567890Z", false},
-                      TextCase{"GmtZone", "2024-03-05 09:41:07.123456GMT+1", false},
-                      TextCase{"OneDigitHour", "2024-03-05 9:41:07.1234567+0100", false},
-                      TextCase{"LetterT", "2024-03-05T09:41:07.123456+0100", false},
-                      TextCase{"Month13", "2024-13-05 09:41:07.123456+0100", false},
-                      TextCase{"Hour25", "2024-03-05 25:41:07.123456+0100", false},
-                      TextCase{"Empty", "", false}),
-    caseName);
-
-class TimeFormatOutput : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(TimeFormatOutput, OneUsableTimestampAmongTheFirstTenIsEnough) {
-    EXPECT_EQ(deDysfunction::logTimestampsUsable(testing::paddedOutput(GetParam().text)),
-              GetParam().expected);
-}
-
-std::string entries(int count, int usableAt) {
-    std::string json = "[";
-    for (int i = 0; i < count; ++i) {
-        json += i ? "," : "";
-        json += i == usableAt ? R"({"timestamp":"2024-03-05 09:41:07.123456+0100"})"
-                              : R"({"timestamp":"2024-03-05 09:41:07+0100"})";
-    }
-    return json + "]";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, TimeFormatOutput,
-    ::testing::Values(
-        TextCase{"NumberMissingThenUsable",
-                 R"([1, {"eventMessage":"x"}, {"timestamp":"2024-03-05 09:41:07.123456+0100"}])",
-                 true},
-        TextCase{"UsableFirstOthersBad", entries(10, 0), true},
-        TextCase{"UsableTenth", entries(12, 9), true},
-        TextCase{"UsableEleventhOnly", entries(12, 10), false},
-        TextCase{"NoneUsable", entries(3, -1), false},
-        TextCase{"TimestampNotText", R"([{"timestamp":20240305}])", false},
-        TextCase{"EmptyArray", "[]", false},
-        TextCase{"TopLevelObject", R"({"timestamp":"2024-03-05 09:41:07.123456+0100"})", false},
-        TextCase{"NotJson", "Filtering the log data", false},
-        TextCase{"BrokenAfterTheArray", R"([{"timestamp":"2024-03-05 09:41:07.123456+0100"}] x)",
-                 false},
-        TextCase{"Empty", "", false}),
-    caseName);
-
 TEST(SampleRendering, IsTwentyFourHourInThisZone) {
     // The sample is formatted with a fixed 24-hour pattern, so no day-period letters appear
     // here; on a Mac a user's 12-hour setting could force them in.
     EXPECT_TRUE(deDysfunction::rendersTwentyFourHour());
 }
+
+/// One decision a check takes on a tool's output.
+struct DecisionCase {
+    const char* name;
+    bool (*decide)(std::string_view);
+    std::string text;
+    bool expected;
+};
+
+class Decision : public ::testing::TestWithParam<DecisionCase> {};
+
+TEST_P(Decision, IsTakenOnTheWholeText) {
+    // Output as the command run hands it over, with spare bytes after it for the JSON reader.
+    const std::string output = testing::paddedOutput(GetParam().text);
+    EXPECT_EQ(GetParam().decide(output), GetParam().expected);
+}
+
+constexpr auto kGroups = &deDysfunction::groupListHasAdmin;
+constexpr auto kEntries = &deDysfunction::logOutputHasEntries;
+constexpr auto kTimestamp = &deDysfunction::timestampUsable;
+constexpr auto kTimestamps = &deDysfunction::logTimestampsUsable;
+
+/// A JSON array of `count` entries whose timestamps all lack the fraction's last three digits,
+/// but for the one at `usableAt`.
+std::string entries(int count, int usableAt) {
+    std::string json = "[";
+    for (int i = 0; i < count; ++i) {
+        json += i ? "," : "";
+        json += i == usableAt ? R"({"timestamp":"2024-03-05 09:41:07.123456+0100"})"
+                              : R"({"timestamp":"2024-03-05 09:41:07.123+0100"})";
+    }
+    return json + "]";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, Decision,
+    ::testing::Values(
+        DecisionCase{"AdminAmongMany", kGroups, "20 12 61 79 80 81 98 701\n", true},
+        // The real tool ends with a line feed, which must not hide a last group 80.
+        DecisionCase{"AdminLastBeforeLineFeed", kGroups, "20 12 80\n", true},
+        DecisionCase{"AdminWithoutLineFeed", kGroups, "80", true},
+        DecisionCase{"TwoSpacesBeforeAdmin", kGroups, "20  80 12\n", true},
+        DecisionCase{"OnlyLookalikeGroups", kGroups, "20 180 800 8 08\n", false},
+        DecisionCase{"OnlyOneLineFeedIsDropped", kGroups, "20 80\n\n", false},
+        DecisionCase{"TabIsNoSeparator", kGroups, "20\t80\n", false},
+        DecisionCase{"NoGroups", kGroups, "", false},
+        DecisionCase{"GroupsNotUtf8", kGroups, "20 \xff 80\n", false},
+        DecisionCase{"LineFeedOnly", kEntries, "\n", true},
+        DecisionCase{"HeaderAndEntry", kEntries, "Timestamp  Thread\n2024-03-05 x\n", true},
+        DecisionCase{"NoLineFeed", kEntries, "Timestamp  Thread  Type", false},
+        DecisionCase{"NoOutput", kEntries, "", false},
+        DecisionCase{"EntriesNotUtf8", kEntries, "\xc3\x28\n", false},
+        DecisionCase{"ThirtyOne", kTimestamp, "2024-03-05 09:41:07.123456+0100", true},
+        DecisionCase{"ThirtyOneNegative", kTimestamp, "2024-12-31 23:59:59.999999-0800", true},
+        DecisionCase{"Thirty", kTimestamp, "2024-03-05 09:41:07.12345+0100", false},
+        DecisionCase{"ThirtyTwoWithColon", kTimestamp, "2024-03-05 09:41:07.123456+01:00", false},
+        DecisionCase{"ThirtyTwoDigits", kTimestamp, "2024-03-05 09:41:07.1234567+0100", false},
+        // What ICU alone would accept: other zones and a one-digit hour of the same length.
+        DecisionCase{"ZuluZone", kTimestamp, "2024-03-05 09:41:07.1234567890Z", false},
+        DecisionCase{"GmtZone", kTimestamp, "2024-03-05 09:41:07.123456GMT+1", false},
+        DecisionCase{"OneDigitHour", kTimestamp, "2024-03-05 9:41:07.1234567+0100", false},
+        DecisionCase{"Month13", kTimestamp, "2024-13-05 09:41:07.123456+0100", false},
+        DecisionCase{"Hour25", kTimestamp, "2024-03-05 25:41:07.123456+0100", false},
+        DecisionCase{
+            "NonObjectsThenUsable", kTimestamps,
+            R"([1, {"eventMessage":"x"}, {"timestamp":"2024-03-05 09:41:07.123456+0100"}])", true},
+        DecisionCase{"UsableTenth", kTimestamps, entries(12, 9), true},
+        DecisionCase{"UsableEleventhOnly", kTimestamps, entries(12, 10), false},
+        DecisionCase{"TimestampNotText", kTimestamps, R"([{"timestamp":20240305}])", false},
+        DecisionCase{"EmptyArray", kTimestamps, "[]", false},
+        DecisionCase{"NotJson", kTimestamps, "Filtering the log data", false},
+        DecisionCase{"BrokenAfterTheArray", kTimestamps, entries(1, 0) + " x", false}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
 } // namespace scanbrook

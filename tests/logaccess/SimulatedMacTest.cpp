@@ -1,6 +1,8 @@
+// The five log-access checks against private copies of the simulated Mac, each broken in one
+// way: exactly the check that depends on the broken thing fails.
+
 #include "logaccess/deDysfunction.h"
 
-#include "platform/Paths.h"
 #include "support/SimRoot.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +15,24 @@ namespace scanbrook {
 namespace {
 
 namespace fs = std::filesystem;
-using Results = std::array<bool, 5>; // admin, persist, timesync, log entries, time format
+using Root = test::TempSimRoot;
 
+enum Check { kAdmin, kPersist, kTimesync, kLogEntries, kTimeFormat };
+using Results = std::array<bool, 5>;
 constexpr Results kAllPass = {true, true, true, true, true};
 
+/// Every check passes but those named.
+Results failing(std::initializer_list<Check> checks) {
+    Results results = kAllPass;
+    for (const Check check : checks) {
+        results[check] = false;
+    }
+    return results;
+}
+
+const std::string kPersistFolder = "/var/db/diagnostics/Persist";
+
+/// The log tool's JSON with `count` entries, only the one at `usableAt` of the usable form.
 std::string timeFormatEntries(int count, int usableAt) {
     std::string json = "[\n";
     for (int i = 0; i < count; ++i) {
@@ -27,19 +43,37 @@ std::string timeFormatEntries(int count, int usableAt) {
     return json + "\n]\n";
 }
 
+using Breakage = std::function<void(const Root&)>;
+
 struct BreakCase {
     const char* name;
-    std::function<void(const test::TempSimRoot&)> breakIt;
+    Breakage breakIt;
     Results expected;
 };
+
+BreakCase breaking(const char* name, Breakage breakIt, Results expected) {
+    return {name, std::move(breakIt), expected};
+}
+Breakage control(const char* name, std::string value) {
+    return [=](const Root& root) { root.setControl(name, value); };
+}
+Breakage removed(std::string path) {
+    return [=](const Root& root) { root.removeFile(path); };
+}
+/// The log store emptied, then `fill` put in it.
+Breakage store(std::function<void(const std::string& folder)> fill) {
+    return [=](const Root& root) {
+        root.emptyFolder(kPersistFolder);
+        fill(root.pathOf(kPersistFolder));
+    };
+}
 
 class SimulatedMac : public ::testing::TestWithParam<BreakCase> {};
 
 TEST_P(SimulatedMac, EachBreakageFailsExactlyItsCheck) {
-    const test::TempSimRoot root;
+    const Root root;
     GetParam().breakIt(root);
-    const test::ScopedEnvironment env(platform::kPlatformRootVariable, root.path());
-    platform::reloadPlatformRoot();
+    const test::UsingPlatformRoot usingRoot(root.path());
 
     const deDysfunction checks;
     const Results results = {checks.checkAdmin(), checks.checkPersist(), checks.checkTimesync(),
@@ -50,67 +84,50 @@ TEST_P(SimulatedMac, EachBreakageFailsExactlyItsCheck) {
 INSTANTIATE_TEST_SUITE_P(
     Breakages, SimulatedMac,
     ::testing::Values(
-        BreakCase{"Intact", [](const auto&) {}, kAllPass},
-        BreakCase{"NotAdmin",
-                  [](const auto& r) { r.setControl("id.groups", "20 12 61 701"); },
-                  {false, true, true, true, true}},
-        BreakCase{"AdminIsTheLastGroup", [](const auto& r) { r.setControl("id.groups", "20 80"); },
-                  kAllPass},
-        BreakCase{"LookalikeGroupsOnly",
-                  [](const auto& r) { r.setControl("id.groups", "180 800 8"); },
-                  {false, true, true, true, true}},
-        BreakCase{"IdStatusIsIgnored", [](const auto& r) { r.setControl("id.status", "1"); },
-                  kAllPass},
-        BreakCase{"NoIdTool",
-                  [](const auto& r) { r.removeFile("/usr/bin/id"); },
-                  {false, true, true, true, true}},
-        BreakCase{"EmptyStore",
-                  [](const auto& r) { r.emptyFolder("/var/db/diagnostics/Persist"); },
-                  {true, false, true, true, true}},
-        BreakCase{"StoreHoldsOnlyAHiddenFile",
-                  [](const auto& r) {
-                      r.emptyFolder("/var/db/diagnostics/Persist");
-                      r.writeFile("/var/db/diagnostics/Persist/.hidden", "x");
-                  },
-                  kAllPass},
-        BreakCase{"StoreIsAFile",
-                  [](const auto& r) {
-                      r.removeFile("/var/db/diagnostics/Persist");
-                      r.writeFile("/var/db/diagnostics/Persist", "not a folder");
-                  },
-                  {true, false, true, true, true}},
-        BreakCase{"NoTimesync",
-                  [](const auto& r) { r.removeFile("/var/db/diagnostics/timesync"); },
-                  {true, true, false, true, true}},
-        BreakCase{"LogFails",
-                  [](const auto& r) { r.setControl("log.text.status", "1"); },
-                  {true, true, true, false, true}},
-        BreakCase{"LogPrintsNoLineFeed",
-                  [](const auto& r) { r.setControl("log.text.output", "Timestamp  Thread"); },
-                  {true, true, true, false, true}},
-        BreakCase{"LogPrintsOnlyALineFeed",
-                  [](const auto& r) { r.setControl("log.text.output", "\n"); }, kAllPass},
-        BreakCase{"LogJsonEmpty",
-                  [](const auto& r) { r.setControl("log.json.output", "[]"); },
-                  {true, true, true, true, false}},
-        BreakCase{"LogJsonFails",
-                  [](const auto& r) { r.setControl("log.json.status", "1"); },
-                  {true, true, true, true, false}},
-        BreakCase{"UsableTimestampOnlyEleventh",
-                  [](const auto& r) { r.setControl("log.json.output", timeFormatEntries(12, 10)); },
-                  {true, true, true, true, false}},
-        BreakCase{"UsableTimestampTenth",
-                  [](const auto& r) { r.setControl("log.json.output", timeFormatEntries(12, 9)); },
-                  kAllPass},
-        BreakCase{"NoLogTool",
-                  [](const auto& r) { r.removeFile("/usr/bin/log"); },
-                  {true, true, true, false, false}},
-        BreakCase{"LogToolNotExecutable",
-                  [](const auto& r) {
-                      fs::permissions(r.pathOf("/usr/bin/log"),
-                                      fs::perms::owner_read | fs::perms::owner_write);
-                  },
-                  {true, true, true, false, false}}),
+        breaking(
+            "Intact", [](const Root&) {}, kAllPass),
+        breaking("NotAdmin", control("id.groups", "20 12 61 701"), failing({kAdmin})),
+        breaking("AdminIsTheLastGroup", control("id.groups", "20 80"), kAllPass),
+        breaking("LookalikeGroupsOnly", control("id.groups", "180 800 8"), failing({kAdmin})),
+        breaking("IdStatusIsIgnored", control("id.status", "1"), kAllPass),
+        breaking("NoIdTool", removed("/usr/bin/id"), failing({kAdmin})),
+        breaking("EmptyStore", store([](const std::string&) {}), failing({kPersist})),
+        breaking("StoreHoldsOnlyAHiddenFile",
+                 store([](const std::string& folder) { test::writeFile(folder + "/.x", "x"); }),
+                 kAllPass),
+        breaking("StoreHoldsOnlyAnEmptyFolder",
+                 store([](const std::string& folder) { fs::create_directory(folder + "/x"); }),
+                 kAllPass),
+        breaking(
+            "StoreIsAFile",
+            [](const Root& r) {
+                r.removeFile(kPersistFolder);
+                r.writeFile(kPersistFolder, "not a folder");
+            },
+            failing({kPersist})),
+        breaking(
+            "StoreIsALinkToAFolderWithEntries",
+            [](const Root& r) {
+                r.removeFile(kPersistFolder);
+                fs::create_directory_symlink("timesync", r.pathOf(kPersistFolder));
+            },
+            kAllPass),
+        breaking("NoTimesync", removed("/var/db/diagnostics/timesync"), failing({kTimesync})),
+        breaking("LogFails", control("log.text.status", "1"), failing({kLogEntries})),
+        breaking("LogPrintsNoLineFeed", control("log.text.output", "Timestamp  Thread"),
+                 failing({kLogEntries})),
+        breaking("LogPrintsOnlyALineFeed", control("log.text.output", "\n"), kAllPass),
+        breaking("LogJsonEmpty", control("log.json.output", "[]"), failing({kTimeFormat})),
+        breaking("LogJsonFails", control("log.json.status", "1"), failing({kTimeFormat})),
+        breaking("UsableTimestampOnlyEleventh",
+                 control("log.json.output", timeFormatEntries(12, 10)), failing({kTimeFormat})),
+        breaking("UsableTimestampTenth", control("log.json.output", timeFormatEntries(12, 9)),
+                 kAllPass),
+        breaking("NoLogTool", removed("/usr/bin/log"), failing({kLogEntries, kTimeFormat})),
+        breaking(
+            "LogToolNotExecutable",
+            [](const Root& r) { fs::permissions(r.pathOf("/usr/bin/log"), fs::perms::owner_read); },
+            failing({kLogEntries, kTimeFormat}))),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace

@@ -1,20 +1,15 @@
 // A child for the command-run tests. Its first argument says what to do:
-//   args                    print argc and every argv entry, each followed by a NUL byte
-//   write N                 write N bytes of patternByte(0..N-1)
-//   write-signal N SIG      write N bytes, then die of signal SIG
-//   exit S                  exit with status S, writing nothing
-//   close-exit S            close standard output, then exit with status S
-//   fds                     print every open descriptor above 2, one per line
-//   signals                 print "pipe=default" or "pipe=other", then "blocked=N"
-//   env NAME                print the value of NAME, or "(unset)"
+//   args                print argc and every argv entry, each followed by a NUL byte
+//   write N [SIG]       write N bytes of patternByte(0..N-1), then die of signal SIG if given
+//   exit S              exit with status S, writing nothing
+//   fds                 print every open descriptor above 2, one per line
+//   signals             print "pipe=default" or "pipe=other", then "blocked=N"
 #include "ProcessTestPattern.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <string_view>
@@ -26,22 +21,18 @@ namespace {
 bool writeAll(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t count = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (count < 0 && errno != EINTR) {
             return false;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(count));
+        bytes.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
     }
     return true;
 }
 
 bool writePattern(unsigned long long total) {
     std::vector<char> block(1 << 16);
-    unsigned long long written = 0;
-    while (written < total) {
-        const std::size_t size =
+    for (unsigned long long written = 0; written < total;) {
+        const auto size =
             static_cast<std::size_t>(std::min<unsigned long long>(block.size(), total - written));
         for (std::size_t i = 0; i < size; ++i) {
             block[i] = static_cast<char>(scanbrook::test::patternByte(written + i));
@@ -54,77 +45,48 @@ bool writePattern(unsigned long long total) {
     return true;
 }
 
-int usage() {
-    std::fputs("process_test_child: unknown request\n", stderr);
-    return 99;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        return usage();
-    }
-    const std::string_view request = argv[1];
-
+    const std::string_view request = argc > 1 ? argv[1] : "";
+    std::string text;
     if (request == "args") {
-        std::string text = std::to_string(argc);
-        text.push_back('\0');
+        text = std::to_string(argc) + '\0';
         for (int i = 0; i < argc; ++i) {
-            text.append(argv[i]);
-            text.push_back('\0');
+            (text += argv[i]) += '\0';
         }
-        return writeAll(text) ? 0 : 1;
-    }
-    if (request == "write" && argc == 3) {
-        return writePattern(std::strtoull(argv[2], nullptr, 10)) ? 0 : 1;
-    }
-    if (request == "write-signal" && argc == 4) {
+    } else if (request == "write" && argc >= 3) {
         if (!writePattern(std::strtoull(argv[2], nullptr, 10))) {
             return 1;
         }
-        const int signalNumber = std::atoi(argv[3]);
-        std::signal(signalNumber, SIG_DFL);
-        std::raise(signalNumber);
-        return 98; // only when the signal did not end the process
-    }
-    if (request == "exit" && argc == 3) {
+        if (argc == 4) {
+            const int signalNumber = std::atoi(argv[3]);
+            std::signal(signalNumber, SIG_DFL);
+            std::raise(signalNumber);
+            return 98; // only when the signal did not end the process
+        }
+    } else if (request == "exit" && argc == 3) {
         return std::atoi(argv[2]);
-    }
-    if (request == "close-exit" && argc == 3) {
-        ::close(STDOUT_FILENO);
-        return std::atoi(argv[2]);
-    }
-    if (request == "fds") {
-        std::string text;
-        const long limit = ::sysconf(_SC_OPEN_MAX);
-        for (int fd = 3; fd < (limit > 0 && limit < 65536 ? limit : 65536); ++fd) {
+    } else if (request == "fds") {
+        for (int fd = 3; fd < 65536; ++fd) {
             if (::fcntl(fd, F_GETFD) != -1) {
                 text += std::to_string(fd) + "\n";
             }
         }
-        return writeAll(text) ? 0 : 1;
-    }
-    if (request == "signals") {
+    } else if (request == "signals") {
         struct sigaction action {};
         ::sigaction(SIGPIPE, nullptr, &action);
         sigset_t blocked;
         sigemptyset(&blocked);
         ::sigprocmask(SIG_BLOCK, nullptr, &blocked);
-        int blockedCount = 0;
+        int count = 0;
         for (int s = 1; s < NSIG; ++s) {
-            if (sigismember(&blocked, s) == 1) {
-                ++blockedCount;
-            }
+            count += sigismember(&blocked, s) == 1 ? 1 : 0;
         }
-        const std::string text =
-            std::string(action.sa_handler == SIG_DFL ? "pipe=default" : "pipe=other") +
-            "\nblocked=" + std::to_string(blockedCount) + "\n";
-        return writeAll(text) ? 0 : 1;
+        text = std::string(action.sa_handler == SIG_DFL ? "pipe=default" : "pipe=other") +
+               "\nblocked=" + std::to_string(count) + "\n";
+    } else {
+        return 99;
     }
-    if (request == "env" && argc == 3) {
-        const char* value = std::getenv(argv[2]);
-        return writeAll(value ? value : "(unset)") ? 0 : 1;
-    }
-    return usage();
+    return writeAll(text) ? 0 : 1;
 }

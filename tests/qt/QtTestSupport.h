@@ -1,69 +1,43 @@
 #pragma once
 
+#include "app/MainWindow.h"
+#include "platform/qt/MainQueue.h"
 #include "support/SimRoot.h"
+#include "support/TempFolder.h"
 
+#include <QPushButton>
 #include <QSettings>
 #include <QString>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <gtest/gtest.h>
+
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
+#include <vector>
 
 namespace scanbrook::test {
-
-/// A new empty folder, removed with everything in it by the destructor.
-class TempFolder {
-public:
-    TempFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-        pattern += "/scanbrook-qt-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    QString qPath() const { return QString::fromStdString(path_); }
-
-private:
-    std::string path_;
-};
 
 /// The user's settings in a folder of the test's own: XDG_CONFIG_HOME points there, and since
 /// Qt reads that variable only once per process, QSettings is told the folder as well.
 class SettingsFolder {
 public:
     SettingsFolder() : environment("XDG_CONFIG_HOME", folder.path()) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.qPath());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.qPath());
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+            QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(folder.path()));
+        }
     }
 
     /// Where the application's settings file belongs on Linux.
-    std::string settingsFile() const { return folder.path() + "/Scanbrook/Scanbrook.conf"; }
+    std::string settingsFile() const { return folder.file("Scanbrook/Scanbrook.conf"); }
 
     /// Replaces the settings file with `ini`, as a person editing it would.
-    void writeSettingsFile(std::string_view ini) const {
-        std::filesystem::create_directories(folder.path() + "/Scanbrook");
-        std::ofstream out(settingsFile(), std::ios::binary | std::ios::trunc);
-        out << ini;
-        if (!out) {
-            throw std::runtime_error("cannot write " + settingsFile());
-        }
-    }
+    void writeSettingsFile(std::string_view ini) const { writeFile(settingsFile(), ini); }
 
     /// The settings file read afresh, as another program would see it.
     std::unique_ptr<QSettings> reopen() const {
@@ -72,8 +46,61 @@ public:
     }
 
 private:
-    TempFolder folder;
+    TempFolder folder{"scanbrook-qt"};
     ScopedEnvironment environment;
+};
+
+/// Every run of characters in a document: its font size, and how many carry a colour of their own.
+struct Runs {
+    std::vector<double> sizes;
+    int coloured = 0;
+};
+
+inline Runs runsOf(const QTextDocument& document) {
+    Runs runs;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            runs.sizes.push_back(it.fragment().charFormat().fontPointSize());
+            runs.coloured += it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush);
+        }
+    }
+    return runs;
+}
+
+/// The real window built from MainWindow.ui on a platform root, with settings of its own; it
+/// goes before its main queue closes, as in the application.
+class WindowTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        window.reset();
+        if (mainQueue) {
+            mainQueue->close();
+        }
+    }
+
+    /// Builds and shows the window; settings written before are what it loads.
+    void open(const std::string& root) {
+        usingRoot.emplace(root);
+        mainQueue = std::make_shared<platform::MainQueue>();
+        window = std::make_unique<MainWindow>(mainQueue);
+        window->show();
+    }
+
+    template <typename Widget> Widget* child(const char* name) const {
+        auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
+        if (widget == nullptr) {
+            throw std::runtime_error(std::string("MainWindow.ui has no ") + name);
+        }
+        return widget;
+    }
+    void press(const char* button) const {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+
+    SettingsFolder settings;
+    std::optional<UsingPlatformRoot> usingRoot;
+    std::shared_ptr<platform::MainQueue> mainQueue;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace scanbrook::test

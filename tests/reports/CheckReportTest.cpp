@@ -8,19 +8,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <string>
-#include <string_view>
 
 namespace scanbrook::reports {
 namespace {
-
-/// Names the instances of a table after its cases.
-struct CaseName {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
-        return tested.param.name;
-    }
-};
 
 using testing::exitedWith;
 using testing::killedBySignal;
@@ -28,30 +20,7 @@ using testing::notStarted;
 
 const std::string kWarning = "\xE2\x9A\xA0\xEF\xB8\x8F";
 const std::string kHeader7 = "XProtect Remediator scans completed in the last 7 days:\n\n";
-
-/// The line of an entry that has only a sender path.
-std::string senderLine(std::string_view path) {
-    platform::LogEntry entry;
-    entry.isObject = true;
-    entry.senderImagePath = path;
-    std::string line;
-    appendReportLine(line, entry);
-    return line;
-}
-
-struct SenderCase {
-    const char* name;
-    std::string path;
-    std::string shown; // what stands between the two leading spaces and the line feed
-};
-
-class SenderName : public ::testing::TestWithParam<SenderCase> {};
-
-TEST_P(SenderName, IsTheLastPathPieceCutToItsColumn) {
-    EXPECT_EQ(senderLine(GetParam().path), "  " + GetParam().shown + "\n");
-}
-
-// "XProtectRemediator" is 18 characters: the part that long names lose.
+// "XProtectRemediator" is 18 characters: the part that long sender names lose.
 const std::string kPrefix = "XProtectRemediator";
 const std::string kEAcute = "e\xCC\x81";                                   // e + U+0301
 const std::string kCoder = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB"; // woman, ZWJ, laptop
@@ -65,287 +34,185 @@ std::string repeated(const std::string& piece, int times) {
     return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, SenderName,
-    ::testing::Values(
-        SenderCase{"TwentyTwoShownWhole", "/a/b/ABCDEFGHIJKLMNOPQRSTUV", "ABCDEFGHIJKLMNOPQRSTUV"},
-        SenderCase{"TwentyThreeKeepsLastFivePaddedToFourteen", "/x/" + kPrefix + "Pirri",
-                   "Pirri         "},
-        SenderCase{"TwentyFourKeepsLastSix", "/x/" + kPrefix + "Sample", "Sample        "},
-        SenderCase{"ThirtyTwoFillsTheColumnExactly", "/x/" + kPrefix + "ABCDEFGHIJKLMN",
-                   "ABCDEFGHIJKLMN"},
-        SenderCase{"FortyShowsCharactersNineteenToThirtyTwo",
-                   "/x/ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn", "STUVWXYZabcdef"},
-        SenderCase{"ShortNameNotPadded", "/usr/libexec/Foo", "Foo"},
-        SenderCase{"NoSlashIsItsOwnName", "XProtectRemediatorKeySteal", "KeySteal      "},
-        SenderCase{"PathEndingInSlashGivesEmptyName", "/Library/Apple/", ""},
-        SenderCase{"EmptyPath", "", ""}, SenderCase{"DoubleSlashAtEnd", "/a//", ""}),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    UserPerceivedCharacters, SenderName,
-    ::testing::Values(
-        // 22 characters but 44 bytes: not cut.
-        SenderCase{"TwentyTwoCombiningAccents", "/x/" + repeated(kEAcute, 22),
-                   repeated(kEAcute, 22)},
-        SenderCase{"TwentyThreeCombiningAccents", "/x/" + repeated(kEAcute, 23),
-                   repeated(kEAcute, 5) + std::string(9, ' ')},
-        SenderCase{"AccentOnTheLastShownLetterStays",
-                   "/x/" + kPrefix + "ABCDEFGHIJKLM" + kEAcute + "XYZ", "ABCDEFGHIJKLM" + kEAcute},
-        SenderCase{"ZwjSequenceIsOneCharacter", "/x/" + kPrefix + "ab" + kCoder,
-                   kPrefix + "ab" + kCoder},
-        SenderCase{"ZwjSequenceAsTwentyThirdCharacter", "/x/" + kPrefix + "abcd" + kCoder,
-                   "abcd" + kCoder + std::string(9, ' ')},
-        SenderCase{"ZwjSequenceDroppedWhole",
-                   "/x/" + std::string(17, 'p') + kCoder + "abcdefghijklmnopq", "abcdefghijklmn"},
-        SenderCase{"ZwjSequenceFirstShown",
-                   "/x/" + std::string(18, 'p') + kCoder + "abcdefghijklmnop",
-                   kCoder + "abcdefghijklm"},
-        SenderCase{"FlagsAreOneCharacterEach", "/x/" + kPrefix + repeated(kFlag, 6),
-                   repeated(kFlag, 6) + std::string(8, ' ')},
-        SenderCase{"CrLfIsOneCharacter", "/x/" + std::string(21, 'a') + "\r\n",
-                   std::string(21, 'a') + "\r\n"},
-        SenderCase{"ThreeByteLettersNotSplit", "/x/" + repeated("\xE6\x97\xA5", 30),
-                   repeated("\xE6\x97\xA5", 12) + "  "}),
-    CaseName());
-
-struct MarkerCase {
+/// One log entry's members (absent when nullopt) and the report line it gives.
+struct LineCase {
     const char* name;
-    std::string message; // unescaped
-    bool warning;
+    std::optional<std::string> timestamp, sender, message;
+    std::string line;
+    bool warning = false;
 };
 
-class OutcomeMarker : public ::testing::TestWithParam<MarkerCase> {};
+class ReportLine : public ::testing::TestWithParam<LineCase> {};
 
-TEST_P(OutcomeMarker, PrecedesTheWholeMessage) {
+TEST_P(ReportLine, IsBuiltFromTheThreeMembers) {
+    const LineCase& c = GetParam();
     platform::LogEntry entry;
     entry.isObject = true;
-    entry.eventMessage = GetParam().message;
+    entry.timestamp = c.timestamp;
+    entry.senderImagePath = c.sender;
+    entry.eventMessage = c.message;
     std::string line;
-    EXPECT_EQ(appendReportLine(line, entry), GetParam().warning);
-    EXPECT_EQ(line, "  " + (GetParam().warning ? kWarning : std::string("  ")) +
-                        GetParam().message + "\n");
+    EXPECT_EQ(appendReportLine(line, entry), c.warning);
+    EXPECT_EQ(line, c.line);
+}
+
+std::string pad(int spaces) {
+    return std::string(static_cast<std::size_t>(spaces), ' ');
+}
+
+/// The line of a sender path alone: two spaces, then what is `shown` of its name.
+LineCase sender(const char* name, std::string path, const std::string& shown) {
+    return {name, {}, std::move(path), {}, "  " + shown + "\n"};
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Markers, OutcomeMarker,
+    SenderNames, ReportLine,
     ::testing::Values(
-        MarkerCase{"NoThreatDetected", R"({"status_code":3,"result":"NoThreatDetected"})", false},
-        MarkerCase{"StatusZeroComma", R"({"status_code":0,"plugin":"Pirrit"})", false},
-        MarkerCase{"StatusTwenty", R"({"status_code":20})", false},
-        MarkerCase{"StatusTwoHundredOne", R"({"status_code":201})", false},
-        MarkerCase{"StatusZeroBrace", R"({"plugin":"Pirrit","status_code":0})", true},
-        MarkerCase{"StatusOne", R"({"status_code":1,"plugin":"Pirrit"})", true},
-        MarkerCase{"StatusTwo", R"({"status_code":2,"plugin":"Pirrit"})", true},
-        MarkerCase{"SpaceAfterColon", R"({"status_code": 0,"x":1})", true},
-        MarkerCase{"CaseMatters", R"({"Status_code":0,"result":"nothreatdetected"})", true},
-        MarkerCase{"LaterStatusMemberCounts",
-                   R"({"status_code":1,"inner":{"status_code":0,"a":1}})", false},
-        MarkerCase{"KeyAtTheVeryEnd", R"(x "status_code":)", true},
-        MarkerCase{"ZeroAtTheVeryEnd", R"(x "status_code":0)", true},
-        MarkerCase{"UnquotedKeyIsNoMarker", R"(status_code:0,)", true},
-        MarkerCase{"Empty", "", true},
-        MarkerCase{"SignInTextIsNotAWarning", "\xE2\x9A\xA0\xEF\xB8\x8F NoThreatDetected", false}),
-    CaseName());
+        sender("TwentyTwoShownWhole", "/a/b/ABCDEFGHIJKLMNOPQRSTUV", "ABCDEFGHIJKLMNOPQRSTUV"),
+        sender("TwentyThreeKeepsLastFivePadded", "/x/" + kPrefix + "Pirri", "Pirri" + pad(9)),
+        sender("ThirtyTwoFillsTheColumn", "/x/" + kPrefix + "ABCDEFGHIJKLMN", "ABCDEFGHIJKLMN"),
+        sender("FortyShowsNineteenToThirtyTwo", "/x/ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn",
+               "STUVWXYZabcdef"),
+        sender("NoSlashIsItsOwnName", kPrefix + "KeySteal", "KeySteal" + pad(6)),
+        sender("EndingInSlash", "/Library/Apple/", ""),
+        // Characters are what a reader sees: 22 of them in 44 bytes are not cut.
+        sender("TwentyTwoAccentedLetters", "/x/" + repeated(kEAcute, 22), repeated(kEAcute, 22)),
+        sender("TwentyThreeAccentedLetters", "/x/" + repeated(kEAcute, 23),
+               repeated(kEAcute, 5) + pad(9)),
+        sender("ZwjSequenceIsOneCharacter", "/x/" + kPrefix + "ab" + kCoder,
+               kPrefix + "ab" + kCoder),
+        sender("ZwjSequenceDroppedWhole", "/x/" + pad(17) + kCoder + "abcdefghijklmnopq",
+               "abcdefghijklmn"),
+        sender("ZwjSequenceFirstShown", "/x/" + pad(18) + kCoder + "abcdefghijklmnop",
+               kCoder + "abcdefghijklm"),
+        sender("FlagsAreOneCharacterEach", "/x/" + kPrefix + repeated(kFlag, 6),
+               repeated(kFlag, 6) + pad(8)),
+        sender("ThreeByteLettersNotSplit", "/x/" + repeated("\xE6\x97\xA5", 30),
+               repeated("\xE6\x97\xA5", 12) + pad(2))),
+    [](const auto& param) { return std::string(param.param.name); });
 
-TEST(ReportLine, MissingMembersLeaveTheirPartsEmpty) {
-    platform::LogEntry entry;
-    entry.isObject = true;
-    std::string line;
-    EXPECT_FALSE(appendReportLine(line, entry));
-    EXPECT_EQ(line, "  \n");
+/// The line of a timestamp alone: what is `shown` of it, then two spaces.
+LineCase stamped(const char* name, std::string timestamp, const std::string& shown) {
+    return {name, std::move(timestamp), {}, {}, shown + "  \n"};
 }
 
-TEST(ReportLine, NonObjectAppendsNothing) {
-    std::string line = "kept";
-    EXPECT_FALSE(appendReportLine(line, platform::LogEntry{}));
-    EXPECT_EQ(line, "kept");
-}
+INSTANTIATE_TEST_SUITE_P(Timestamps, ReportLine,
+                         ::testing::Values(stamped("LogForm", "2024-03-05 09:41:07.123456+0100",
+                                                   "2024-03-05 09:41:07.123"),
+                                           stamped("ShorterTakenWhole", "2024-03-05", "2024-03-05"),
+                                           // Full-width digits: three bytes each.
+                                           stamped("NonAscii", repeated("\xEF\xBC\x91", 31),
+                                                   repeated("\xEF\xBC\x91", 23)),
+                                           stamped("AccentJoinsTheTwentyThird",
+                                                   "2024-03-05 09:41:07.12" + kEAcute + "456",
+                                                   "2024-03-05 09:41:07.12" + kEAcute)),
+                         [](const auto& param) { return std::string(param.param.name); });
 
-struct TimestampCase {
-    const char* name;
-    std::string timestamp;
-    std::string shown;
-};
-
-class TimestampPart : public ::testing::TestWithParam<TimestampCase> {};
-
-TEST_P(TimestampPart, IsTheFirstTwentyThreeCharacters) {
-    platform::LogEntry entry;
-    entry.isObject = true;
-    entry.timestamp = GetParam().timestamp;
-    std::string line;
-    appendReportLine(line, entry);
-    EXPECT_EQ(line, GetParam().shown + "  \n");
+/// The line of a message alone: its marker and the message.
+LineCase marked(const char* name, std::string message, bool warning) {
+    const std::string marker = warning ? kWarning : "  ";
+    return {name, {}, {}, message, "  " + marker + message + "\n", warning};
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Lengths, TimestampPart,
+    Markers, ReportLine,
     ::testing::Values(
-        TimestampCase{"LogForm", "2024-03-05 09:41:07.123456+0100", "2024-03-05 09:41:07.123"},
-        TimestampCase{"ExactlyTwentyThree", "2024-03-05 09:41:07.123", "2024-03-05 09:41:07.123"},
-        TimestampCase{"ShorterTakenWhole", "2024-03-05", "2024-03-05"},
-        TimestampCase{"Empty", "", ""},
-        // Full-width digits: three bytes each; 23 characters are 69 bytes.
-        TimestampCase{"NonAscii", repeated("\xEF\xBC\x91", 31), repeated("\xEF\xBC\x91", 23)},
-        TimestampCase{"AccentJoinsTheTwentyThird", "2024-03-05 09:41:07.12" + kEAcute + "456",
-                      "2024-03-05 09:41:07.12" + kEAcute}),
-    CaseName());
+        marked("NoThreatDetected", R"({"status_code":3,"result":"NoThreatDetected"})", false),
+        marked("StatusZeroComma", R"({"status_code":0,"plugin":"Pirrit"})", false),
+        marked("StatusTwenty", R"({"status_code":20})", false),
+        marked("StatusTwoHundredOne", R"({"status_code":201})", false),
+        marked("StatusZeroBrace", R"({"plugin":"Pirrit","status_code":0})", true),
+        marked("StatusOne", R"({"status_code":1,"plugin":"Pirrit"})", true),
+        marked("SpaceAfterColon", R"({"status_code": 0,"x":1})", true),
+        marked("CaseMatters", R"({"Status_code":0,"result":"nothreatdetected"})", true),
+        marked("AnyMarkerAnywhere", R"({"status_code":1,"inner":{"status_code":0,"a":1}})", false),
+        marked("ZeroAtTheVeryEnd", R"(x "status_code":0)", true),
+        marked("UnquotedKeyIsNoMarker", "status_code:0,", true), marked("Empty", "", true),
+        marked("SignInTheTextIsNoWarning", kWarning + " NoThreatDetected", false)),
+    [](const auto& param) { return std::string(param.param.name); });
 
 /// The report for the log tool's `output` with status 0 and a period of 7 days.
-std::string reportFor(std::string_view output, CheckSummary* summary = nullptr) {
+std::string reportFor(std::string_view output, CheckSummary& summary) {
     std::string report = kHeader7;
-    const CheckSummary result = buildCheckReport(report, checkTexts(7), exitedWith(0, output));
-    if (summary != nullptr) {
-        *summary = result;
-    }
+    summary = buildCheckReport(report, checkTexts(7), exitedWith(0, output));
     return report;
 }
 
-TEST(CheckReport, OneLinePerEntryInArrayOrder) {
+TEST(CheckReport, OneLinePerObjectInArrayOrderFromTheUnescapedMembers) {
     const std::string output = R"([
  {"timestamp":"2024-03-05 09:41:07.123456+0100","processImagePath":"\/Library\/Apple\/x",
   "senderImagePath":"\/Library\/Apple\/System\/Library\/CoreServices\/XProtect.app\/Contents\/MacOS\/XProtectRemediatorSample",
   "subsystem":"com.apple.XProtectFramework.PluginAPI","eventMessage":"{\"status_code\":0,\"caller\":\"\\\/x\"} NoThreatDetected"},
- {"eventMessage":"{\"status_code\":1}","senderImagePath":"\/usr\/libexec\/Short","timestamp":"2024-03-04 01:02:03.000001-0800"},
- {"timestamp":"2024-03-03 23:59:59.999999+0000","senderImagePath":"XProtectRemediatorBadGacha","eventMessage":"Caf\u00e9 \ud83d\ude00 status_code\":20"}
+ 1, "text", null, [{"eventMessage":"inner"}],
+ {"eventMessage":"{\u0022status_code\u0022:1}","senderImagePath":"\/usr\/libexec\/Short","timestamp":"2024-03-04 01:02:03.000001-0800"},
+ {"timestamp":20240305,"senderImagePath":["\/a\/b"],"eventMessage":null},
+ {"timestamp":"2024-03-03 23:59:59.999999+0000","senderImagePath":"XProtectRemediatorBadGacha","eventMessage":"Caf\u00e9 \ud83d\ude00 status_code\u0022:20"}
 ])";
     CheckSummary summary;
-    EXPECT_EQ(reportFor(output, &summary),
+    EXPECT_EQ(reportFor(output, summary),
               kHeader7 +
                   "2024-03-05 09:41:07.123  Sample          "
                   "{\"status_code\":0,\"caller\":\"\\/x\"} NoThreatDetected\n"
                   "2024-03-04 01:02:03.000  Short" +
-                  kWarning + "{\"status_code\":1}\n" +
+                  kWarning + "{\"status_code\":1}\n" + "  \n" +
                   "2024-03-03 23:59:59.999  BadGacha        Caf\xC3\xA9 \xF0\x9F\x98\x80 "
                   "status_code\":20\n");
     EXPECT_EQ(summary.outcome, CheckOutcome::Lines);
-    EXPECT_EQ(summary.lines, 3U);
+    EXPECT_EQ(summary.lines, 4U);
     EXPECT_TRUE(summary.anyWarning);
 }
 
-TEST(CheckReport, MarkersAreFoundInTheUnescapedMessage) {
-    // \u0022 is the double quote: the marker is only there once the string is unescaped.
-    CheckSummary summary;
-    EXPECT_EQ(reportFor(R"([{"eventMessage":"{\u0022status_code\u0022:0,}"}])", &summary),
-              kHeader7 + "    {\"status_code\":0,}\n");
-    EXPECT_FALSE(summary.anyWarning);
-}
-
-TEST(CheckReport, AnyWarningOnlyFromMarkers) {
+TEST(CheckReport, WarningIsDecidedByMarkersNotByTheSignInTheText) {
     CheckSummary summary;
     // A line without a message gets no marker at all, so no warning either.
-    reportFor(R"([{"timestamp":"t"},{"eventMessage":"\u26a0\ufe0f NoThreatDetected"}])", &summary);
+    reportFor(R"([{"timestamp":"t"},{"eventMessage":"\u26a0\ufe0f NoThreatDetected"}])", summary);
     EXPECT_EQ(summary.lines, 2U);
     EXPECT_FALSE(summary.anyWarning);
 }
 
-TEST(CheckReport, NonObjectElementsAreSkipped) {
+TEST(CheckReport, ArrayOfNoObjectsLeavesTheHeaderAndAnEmptyOneSaysNoneFound) {
     CheckSummary summary;
-    EXPECT_EQ(
-        reportFor(
-            R"([1,"text",null,true,[{"eventMessage":"inner"}],{"eventMessage":"NoThreatDetected"},{}])",
-            &summary),
-        kHeader7 + "    NoThreatDetected\n  \n");
+    EXPECT_EQ(reportFor("[1,2,3]", summary), kHeader7);
     EXPECT_EQ(summary.outcome, CheckOutcome::Lines);
-    EXPECT_EQ(summary.lines, 2U);
+    EXPECT_EQ(reportFor(" \n[ ]\n ", summary),
+              "No XProtect Remediator scan log messages found in the last 7 days.");
+    EXPECT_EQ(summary.outcome, CheckOutcome::NoneFound);
 }
 
-TEST(CheckReport, ArrayOfOnlyNonObjectsLeavesTheHeader) {
-    CheckSummary summary;
-    EXPECT_EQ(reportFor("[1,2,3]", &summary), kHeader7);
-    EXPECT_EQ(summary.outcome, CheckOutcome::Lines);
-    EXPECT_EQ(summary.lines, 0U);
-}
-
-TEST(CheckReport, NonStringMembersCountAsAbsent) {
-    EXPECT_EQ(
-        reportFor(R"([{"timestamp":20240305,"senderImagePath":["\/a\/b"],"eventMessage":null}])"),
-        kHeader7 + "  \n");
-}
-
-TEST(CheckReport, EmptyArrayGivesTheNoneFoundMessage) {
-    for (const std::string_view output : {"[]", " \n[ ]\n "}) {
-        CheckSummary summary;
-        EXPECT_EQ(reportFor(output, &summary),
-                  "No XProtect Remediator scan log messages found in the last 7 days.");
-        EXPECT_EQ(summary.outcome, CheckOutcome::NoneFound);
-        EXPECT_FALSE(summary.anyWarning);
-    }
-}
-
-struct UnreadableCase {
-    const char* name;
-    std::string output;
-};
-
-class UnreadableOutput : public ::testing::TestWithParam<UnreadableCase> {};
-
-TEST_P(UnreadableOutput, LeavesTheHeaderAlone) {
-    CheckSummary summary;
-    EXPECT_EQ(reportFor(GetParam().output, &summary), kHeader7);
-    EXPECT_EQ(summary.outcome, CheckOutcome::NoArray);
-    EXPECT_EQ(summary.lines, 0U);
+TEST(CheckReport, OutputWithoutSpareBytesIsStillRead) {
+    platform::CommandResult result = exitedWith(0);
+    result.output = R"([{"eventMessage":"NoThreatDetected"}])";
+    result.output.shrink_to_fit();
+    std::string report = kHeader7;
+    buildCheckReport(report, checkTexts(7), result);
+    EXPECT_EQ(report, kHeader7 + "    NoThreatDetected\n");
 }
 
 const std::string kGoodEntry =
     R"({"timestamp":"2024-03-05 09:41:07.123456+0100","eventMessage":"NoThreatDetected"})";
 
-INSTANTIATE_TEST_SUITE_P(
-    ParseFailures, UnreadableOutput,
-    ::testing::Values(
-        UnreadableCase{"Empty", ""}, UnreadableCase{"Whitespace", " \n\t"},
-        UnreadableCase{"GarbageAfterArray", "[" + kGoodEntry + "] x"},
-        UnreadableCase{"SecondArray", "[" + kGoodEntry + "][]"},
-        UnreadableCase{"Truncated", "[" + kGoodEntry + R"(,{"timestamp":"2024)"},
-        UnreadableCase{"BadValueInUnreadMember",
-                       "[" + kGoodEntry + R"(,{"timestamp":"t","threadID":tru}])"},
-        UnreadableCase{"BadNumberInUnreadMember",
-                       "[" + kGoodEntry + R"(,{"timestamp":"t","pid":01}])"},
-        UnreadableCase{"TrailingComma", "[" + kGoodEntry + ",]"},
-        UnreadableCase{"InvalidUtf8InMessage",
-                       "[" + kGoodEntry + ",{\"eventMessage\":\"\xC3\x28\"}]"},
-        UnreadableCase{"InvalidUtf8InUnreadMember",
-                       "[" + kGoodEntry + ",{\"subsystem\":\"\xED\xA0\x80\"}]"},
-        UnreadableCase{"OverlongUtf8", "[" + kGoodEntry + ",{\"eventMessage\":\"\xC0\xAF\"}]"},
-        UnreadableCase{"BadEscape", "[" + kGoodEntry + R"(,{"eventMessage":"\x41"}])"},
-        UnreadableCase{"LoneSurrogateEscape", "[" + kGoodEntry + R"(,{"eventMessage":"\ud83d"}])"},
-        UnreadableCase{"RawControlCharacter", "[" + kGoodEntry + ",{\"eventMessage\":\"a\x01\"}]"},
-        UnreadableCase{"TopLevelNumber", "42"},
-        UnreadableCase{"TopLevelString", R"("NoThreatDetected")"},
-        UnreadableCase{"TopLevelNull", "null"}, UnreadableCase{"TopLevelObject", kGoodEntry}),
-    CaseName());
+class UnreadableOutput : public ::testing::TestWithParam<std::string> {};
 
-TEST(CheckReport, OutputWithoutSpareBytesIsStillRead) {
-    platform::CommandResult result = exitedWith(0);
-    result.output = "[" + kGoodEntry + "]";
-    result.output.shrink_to_fit();
-    std::string report = kHeader7;
-    buildCheckReport(report, checkTexts(7), result);
-    EXPECT_EQ(report, kHeader7 + "2024-03-05 09:41:07.123    NoThreatDetected\n");
-}
-
-TEST(CheckReport, ManyEntriesAllListed) {
-    std::string output = "[";
-    std::string expected = kHeader7;
-    for (int i = 0; i < 2000; ++i) {
-        output += (i > 0 ? "," : "");
-        output += R"({"timestamp":"2024-03-05 09:41:07.123456+0100","senderImagePath":"\/x\/)" +
-                  kPrefix + "Scanner" + std::to_string(i) + R"(","eventMessage":"#)" +
-                  std::to_string(i) + R"( status_code\":0,"})";
-        const std::string name = "Scanner" + std::to_string(i);
-        expected += "2024-03-05 09:41:07.123  " + name + std::string(14 - name.size(), ' ') +
-                    "  #" + std::to_string(i) + " status_code\":0,\n";
-    }
-    output += "]";
+// Anything wrong anywhere in the output, also where no line is read from, keeps every line out.
+TEST_P(UnreadableOutput, LeavesTheHeaderAloneWithNoPartialLines) {
     CheckSummary summary;
-    const std::string report = reportFor(output, &summary);
-    // Compared whole, but without printing two megabytes of text on a mismatch.
-    EXPECT_EQ(report.size(), expected.size());
-    EXPECT_TRUE(report == expected);
-    EXPECT_EQ(summary.lines, 2000U);
-    EXPECT_FALSE(summary.anyWarning);
+    EXPECT_EQ(reportFor(GetParam(), summary), kHeader7);
+    EXPECT_EQ(summary.outcome, CheckOutcome::NoArray);
+    EXPECT_EQ(summary.lines, 0U);
 }
+
+INSTANTIATE_TEST_SUITE_P(ParseFailures, UnreadableOutput,
+                         ::testing::Values("", " \n\t", "[" + kGoodEntry + "] x",
+                                           "[" + kGoodEntry + "][]",
+                                           "[" + kGoodEntry + R"(,{"timestamp":"2024)",
+                                           "[" + kGoodEntry +
+                                               R"(,{"timestamp":"t","threadID":tru}])",
+                                           "[" + kGoodEntry + ",]",
+                                           "[" + kGoodEntry + ",{\"subsystem\":\"\xED\xA0\x80\"}]",
+                                           "[" + kGoodEntry + ",{\"eventMessage\":\"\xC0\xAF\"}]",
+                                           "[" + kGoodEntry + R"(,{"eventMessage":"\ud83d"}])",
+                                           "[" + kGoodEntry + ",{\"eventMessage\":\"a\x01\"}]",
+                                           "42", R"("NoThreatDetected")", "null", kGoodEntry));
 
 struct FailureCase {
     const char* name;
@@ -361,7 +228,6 @@ TEST_P(ToolFailure, ReplacesTheReportWithTheErrorLine) {
     EXPECT_EQ(report, GetParam().report);
     EXPECT_EQ(summary.outcome, CheckOutcome::ToolFailed);
     EXPECT_EQ(summary.lines, 0U);
-    EXPECT_FALSE(summary.anyWarning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -370,8 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The output of a failing tool is not looked at, however good it is.
         FailureCase{"StatusOne", [] { return exitedWith(1, "[" + kGoodEntry + "]"); },
                     "Error 1 when checking the log for XProtect Remediator scans."},
-        FailureCase{"Status255", [] { return exitedWith(255, "not json"); },
-                    "Error 255 when checking the log for XProtect Remediator scans."},
         FailureCase{"KilledBySignal", [] { return killedBySignal(SIGKILL, "[" + kGoodEntry); },
                     "Error 9 when checking the log for XProtect Remediator scans."},
         FailureCase{"Missing", [] { return notStarted(ENOENT); },
@@ -380,17 +244,16 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NotExecutable", [] { return notStarted(EACCES, "/sim/usr/bin/log"); },
                     "Error 126 when checking the log for XProtect Remediator scans.\n"
                     "/sim/usr/bin/log could not be started: Permission denied."}),
-    CaseName());
+    [](const auto& param) { return std::string(param.param.name); });
 
-TEST(CheckReport, WithClosingLineReadsAsTheConsoleShowsIt) {
+TEST(CheckReport, WithTheClosingLineReadsAsTheConsoleShowsIt) {
     using namespace std::chrono;
-    const platform::TimePoint runDate = sys_days{2024y / March / 5} + 9h + 41min + 7s;
     std::string report = checkTexts(1).header;
     buildCheckReport(report, checkTexts(1),
                      exitedWith(0, R"([{"timestamp":"2024-03-05 09:41:07.123456+0000",)"
                                    R"("senderImagePath":"\/x\/XProtectRemediatorSample",)"
                                    R"("eventMessage":"NoThreatDetected"}])"));
-    report += closingLine(runDate);
+    report += closingLine(sys_days{2024y / March / 5} + 9h + 41min + 7s);
     EXPECT_EQ(report, "XProtect Remediator scans completed in the last day:\n\n"
                       "2024-03-05 09:41:07.123  Sample          NoThreatDetected\n"
                       "\nScanned at 2024-03-05T09_41_07Z");

@@ -26,32 +26,20 @@ public:
     using Value = std::variant<double, std::int64_t, bool, std::string>;
     std::map<std::string, Value, std::less<>> values;
 
+    /// Reads like the platform's store: a number of either kind as a double, 0 for anything else.
     double doubleForKey(std::string_view key) const override {
-        const auto it = values.find(key);
-        if (it == values.end()) {
-            return 0.0;
-        }
-        if (const auto* d = std::get_if<double>(&it->second)) {
-            return *d;
-        }
-        if (const auto* i = std::get_if<std::int64_t>(&it->second)) {
+        if (const auto* i = find<std::int64_t>(key)) {
             return static_cast<double>(*i);
         }
-        return 0.0;
+        const auto* d = find<double>(key);
+        return d != nullptr ? *d : 0.0;
     }
     std::int64_t integerForKey(std::string_view key) const override {
-        const auto it = values.find(key);
-        if (it == values.end()) {
-            return 0;
-        }
-        if (const auto* i = std::get_if<std::int64_t>(&it->second)) {
-            return *i;
-        }
-        return 0;
+        const auto* i = find<std::int64_t>(key);
+        return i != nullptr ? *i : 0;
     }
     bool boolForKey(std::string_view key) const override {
-        const auto it = values.find(key);
-        const auto* b = it == values.end() ? nullptr : std::get_if<bool>(&it->second);
+        const auto* b = find<bool>(key);
         return b != nullptr && *b;
     }
     void setDouble(double value, std::string_view key) override {
@@ -59,6 +47,12 @@ public:
     }
     void setInteger(std::int64_t value, std::string_view key) override {
         values.insert_or_assign(std::string(key), value);
+    }
+
+private:
+    template <class T> const T* find(std::string_view key) const {
+        const auto it = values.find(key);
+        return it == values.end() ? nullptr : std::get_if<T>(&it->second);
     }
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cerrno>
+#include "platform/Paths.h"
+#include "support/TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -32,33 +32,19 @@ public:
             throw std::runtime_error("the simulated root is not built: " + source.string() +
                                      " (build the target scanbrook_simroot)");
         }
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-        pattern += "/scanbrook-simroot-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
-        }
-        path_ = pattern;
         std::error_code error;
-        fs::copy(source, path_, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+        fs::copy(source, path(), fs::copy_options::recursive | fs::copy_options::copy_symlinks,
                  error);
         if (error) {
-            fs::remove_all(path_, error);
-            throw std::system_error(error, "copying the simulated root to " + path_);
+            throw std::system_error(error, "copying the simulated root to " + path());
         }
     }
-    ~TempSimRoot() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempSimRoot(const TempSimRoot&) = delete;
-    TempSimRoot& operator=(const TempSimRoot&) = delete;
 
     /// The root folder: absolute, without a trailing "/".
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return folder_.path(); }
 
     /// Where the Mac's absolute path `macPath` (for instance "/usr/bin/log") lies in the copy.
-    std::string pathOf(std::string_view macPath) const { return path_ + std::string(macPath); }
+    std::string pathOf(std::string_view macPath) const { return path() + std::string(macPath); }
 
     /// Writes the control ROOT/sim/control/<name>, for instance setControl("log.status", "3").
     void setControl(std::string_view name, std::string_view contents) const {
@@ -71,23 +57,12 @@ public:
     /// Replaces (or creates) the file at `relative` (a Mac path such as "/var/db/x") with
     /// `contents`; the folders on the way are created.
     void writeFile(std::string_view relative, std::string_view contents) const {
-        const std::filesystem::path target = pathOf(relative);
-        std::filesystem::create_directories(target.parent_path());
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        out.close();
-        if (!out) {
-            throw std::runtime_error("cannot write " + target.string());
-        }
+        test::writeFile(pathOf(relative), contents);
     }
 
     /// The whole content of the file at `relative`, or nullopt when it cannot be read.
     std::optional<std::string> readFile(std::string_view relative) const {
-        std::ifstream in(pathOf(relative), std::ios::binary);
-        if (!in) {
-            return std::nullopt;
-        }
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return test::readFile(pathOf(relative));
     }
 
     /// Removes the file or folder (with everything in it) at `relative`; nothing when absent.
@@ -103,7 +78,7 @@ public:
     }
 
 private:
-    std::string path_;
+    TempFolder folder_{"scanbrook-simroot"};
 };
 
 /// Sets an environment variable for the life of the object and restores it afterwards.
@@ -132,6 +107,25 @@ private:
 
     std::string name_;
     std::optional<std::string> previous_;
+};
+
+/// Points this process (and the children it starts) at the platform root `root` for the life of
+/// the object; the platform paths are looked up afresh on the way in and out.
+class UsingPlatformRoot {
+public:
+    explicit UsingPlatformRoot(const std::string& root)
+        : environment_(std::in_place, platform::kPlatformRootVariable, root) {
+        platform::reloadPlatformRoot();
+    }
+    ~UsingPlatformRoot() {
+        environment_.reset();
+        platform::reloadPlatformRoot();
+    }
+    UsingPlatformRoot(const UsingPlatformRoot&) = delete;
+    UsingPlatformRoot& operator=(const UsingPlatformRoot&) = delete;
+
+private:
+    std::optional<ScopedEnvironment> environment_;
 };
 
 } // namespace scanbrook::test

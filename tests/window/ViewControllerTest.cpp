@@ -1,174 +1,101 @@
 #include "window/ViewController.h"
 
-#include "platform/NumberFormatter.h"
-#include "support/Fakes.h"
+#include "support/ControllerHarness.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <optional>
 
 namespace scanbrook {
 namespace {
 
-using test::FakeDefaults;
+using test::ControllerHarness;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-/// A controller wired to fakes, loaded and shown as the window's layout would do it.
-struct Harness {
-    test::FakeDefaults defaults;
-    test::FakeClock clock;
-    test::FakeApplication application;
-    test::FakeSavePanel savePanel;
-    std::shared_ptr<test::ManualQueue> mainQueue = std::make_shared<test::ManualQueue>();
-    test::ManualQueue* workQueue = nullptr;
-    test::FakeTextField field;
-    test::FakeStepper stepper;
-    platform::DecimalNumberFormatter formatter;
-    test::FakeConsole console;
-    test::FakeSpinner spinner;
-    test::FakeWindow window;
-    std::unique_ptr<ViewController> controller;
-
-    explicit Harness(FakeDefaults stored = {}) : defaults(std::move(stored)) {
-        auto queue = std::make_unique<test::ManualQueue>();
-        workQueue = queue.get();
-        controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue, std::move(queue)});
-        controller->setTextTimePeriod(&field);
-        controller->setPeriodStep(&stepper);
-        controller->setPeriodStepFormatter(&formatter);
-        controller->setOutputTextbox(&console);
-        controller->setBusySpinner(&spinner);
-        controller->setViewWindow(&window);
-    }
-    void load() { controller->viewDidLoad(); }
-    void show() {
-        load();
-        controller->viewDidAppear();
-    }
+struct StoredCase {
+    const char* name;
+    std::optional<double> fontSize;
+    std::optional<std::int64_t> period;
+    double loadedFontSize;
+    std::int64_t loadedPeriod;
 };
 
-FakeDefaults storedFontSize(double size) {
-    FakeDefaults d;
-    d.setDouble(size, "fontSize");
-    return d;
-}
+class StoredSettings : public ::testing::TestWithParam<StoredCase> {};
 
-FakeDefaults storedPeriod(std::int64_t days) {
-    FakeDefaults d;
-    d.setInteger(days, "timePeriod");
-    return d;
-}
-
-TEST(ViewControllerSettings, FirstLaunchUsesTheDefaults) {
-    Harness h;
+// An unusable font size falls back to 12; the period goes through the stepper's 1 to 30.
+TEST_P(StoredSettings, LoadWithTheirFallBacks) {
+    const StoredCase& c = GetParam();
+    ControllerHarness h;
+    if (c.fontSize) {
+        h.defaults.setDouble(*c.fontSize, "fontSize");
+    }
+    if (c.period) {
+        h.defaults.setInteger(*c.period, "timePeriod");
+    }
     h.show();
-    EXPECT_EQ(h.controller->fontSize(), 12.0);
-    EXPECT_EQ(h.controller->timePeriod(), 1);
-    EXPECT_EQ(h.stepper.value, 1);
-    EXPECT_EQ(h.field.text, "1");
-    EXPECT_TRUE(h.controller->lastRunDate().has_value());
-}
-
-struct FontSizeCase {
-    double stored;
-    double expected;
-};
-
-class StoredFontSize : public ::testing::TestWithParam<FontSizeCase> {};
-
-TEST_P(StoredFontSize, LoadsWithTheFallBackBelowFour) {
-    Harness h(storedFontSize(GetParam().stored));
-    h.load();
-    EXPECT_EQ(h.controller->fontSize(), GetParam().expected);
+    EXPECT_EQ(h.controller->fontSize(), c.loadedFontSize);
+    EXPECT_EQ(h.controller->timePeriod(), c.loadedPeriod);
+    EXPECT_EQ(h.stepper.value, c.loadedPeriod);
+    EXPECT_EQ(h.field.text, std::to_string(c.loadedPeriod));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fallbacks, StoredFontSize,
-    ::testing::Values(FontSizeCase{0.0, 12.0}, FontSizeCase{3.9, 12.0}, FontSizeCase{-8.0, 12.0},
-                      FontSizeCase{4.0, 4.0}, FontSizeCase{30.0, 30.0}, FontSizeCase{1e300, 1e300},
-                      FontSizeCase{std::numeric_limits<double>::quiet_NaN(), 12.0},
-                      FontSizeCase{std::numeric_limits<double>::infinity(), 12.0},
-                      FontSizeCase{-std::numeric_limits<double>::infinity(), 12.0}));
+    Fallbacks, StoredSettings,
+    ::testing::Values(
+        StoredCase{"NothingStored", {}, {}, 12.0, 1}, StoredCase{"Stored", 16.5, 9, 16.5, 9},
+        StoredCase{"FontJustBelowFour", 3.9, {}, 12.0, 1}, StoredCase{"FontFour", 4.0, {}, 4.0, 1},
+        // Kept exactly, above what the buttons reach; only the toolkit caps it.
+        StoredCase{"FontThirty", 30.0, {}, 30.0, 1}, StoredCase{"FontHuge", 1e300, {}, 1e300, 1},
+        StoredCase{"FontNegative", -8.0, {}, 12.0, 1}, StoredCase{"FontNaN", kNaN, {}, 12.0, 1},
+        StoredCase{"FontInfinite", kInfinity, {}, 12.0, 1},
+        StoredCase{"PeriodZero", {}, 0, 12.0, 1}, StoredCase{"PeriodNegative", {}, -3, 12.0, 1},
+        StoredCase{"PeriodThirty", {}, 30, 12.0, 30},
+        StoredCase{"PeriodAboveTheRange", {}, 45, 12.0, 30}),
+    [](const auto& param) { return std::string(param.param.name); });
 
-struct PeriodCase {
-    std::int64_t stored;
-    std::int64_t expected;
-};
-
-class StoredPeriod : public ::testing::TestWithParam<PeriodCase> {};
-
-TEST_P(StoredPeriod, GoesThroughTheStepper) {
-    Harness h(storedPeriod(GetParam().stored));
-    h.show();
-    EXPECT_EQ(h.controller->timePeriod(), GetParam().expected);
-    EXPECT_EQ(h.stepper.value, GetParam().expected);
-    EXPECT_EQ(h.field.text, std::to_string(GetParam().expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(Fallbacks, StoredPeriod,
-                         ::testing::Values(PeriodCase{0, 1}, PeriodCase{9, 9}, PeriodCase{30, 30},
-                                           PeriodCase{45, 30}, PeriodCase{-3, 1}));
-
-TEST(ViewControllerSettings, NoWindowLeavesTitleAndDelegateButFinishesTheRest) {
-    Harness h;
-    h.controller->setViewWindow(nullptr);
-    h.spinner.hidden = false;
-    h.show();
-    EXPECT_EQ(h.window.delegate, nullptr);
-    EXPECT_EQ(h.window.title, "");
-    EXPECT_TRUE(h.spinner.hidden);
-    EXPECT_TRUE(h.controller->lastRunDate().has_value());
-    EXPECT_EQ(h.field.text, "1");
-}
-
-TEST(ViewControllerSettings, AppearingMakesTheControllerTheDelegateAndRecordsTheTime) {
-    Harness h;
+TEST(ViewController, AppearingTakesTheWindowRecordsTheTimeAndHidesTheSpinner) {
+    ControllerHarness h;
     h.clock.time = platform::TimePoint(std::chrono::seconds(1'709'631'667));
+    h.spinner.hidden = false;
     h.show();
     EXPECT_EQ(h.window.delegate, h.controller.get());
     EXPECT_EQ(h.controller->lastRunDate(), h.clock.time);
+    EXPECT_TRUE(h.spinner.hidden);
     EXPECT_TRUE(h.window.title.starts_with("Scanbrook : XProtect Remediator version "));
 }
 
 struct FieldCase {
     const char* text;
-    std::int64_t expected;
+    std::int64_t period;
 };
 
 class PeriodFromField : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(PeriodFromField, ClampsAndShowsTheValueInForce) {
-    Harness h;
+    ControllerHarness h;
     h.show();
     h.field.text = GetParam().text;
     h.controller->testSetPeriod();
-    EXPECT_EQ(h.controller->timePeriod(), GetParam().expected);
-    EXPECT_EQ(h.stepper.value, GetParam().expected);
-    EXPECT_EQ(h.field.text, std::to_string(GetParam().expected));
+    EXPECT_EQ(h.controller->timePeriod(), GetParam().period);
+    EXPECT_EQ(h.stepper.value, GetParam().period);
+    EXPECT_EQ(h.field.text, std::to_string(GetParam().period));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, PeriodFromField,
     ::testing::Values(FieldCase{"", 1}, FieldCase{"abc", 1}, FieldCase{"0", 1}, FieldCase{"-3", 1},
-                      FieldCase{"31", 30}, FieldCase{"500", 30}, FieldCase{"30", 30},
-                      FieldCase{"7", 7}, FieldCase{" 12 ", 12}, FieldCase{"7.9", 7},
-                      FieldCase{"+4", 4}, FieldCase{"1,000", 1}, FieldCase{"1e3", 1},
+                      FieldCase{"7", 7}, FieldCase{"30", 30}, FieldCase{"31", 30},
+                      FieldCase{" 12 ", 12}, FieldCase{"7.9", 7}, FieldCase{"+4", 4},
+                      FieldCase{"1,000", 1}, FieldCase{"1e3", 1},
+                      FieldCase{"9223372036854775807", 30}, FieldCase{"-9223372036854775808", 1},
+                      // Beyond the integer range: clamped, never overflowed.
                       FieldCase{"99999999999999999999999", 30},
-                      FieldCase{"-99999999999999999999999", 1},
-                      FieldCase{"9223372036854775807", 30}, FieldCase{"-9223372036854775808", 1}));
+                      FieldCase{"-99999999999999999999999", 1}));
 
-TEST(ViewControllerPeriod, StepperValueIsTakenWithoutClamping) {
-    Harness h;
-    h.show();
-    h.stepper.value = 12;
-    h.controller->stepSetPeriod();
-    EXPECT_EQ(h.controller->timePeriod(), 12);
-    EXPECT_EQ(h.field.text, "12");
-}
-
-TEST(ViewControllerClose, StoresThePeriodAndEndsTheApplicationOnce) {
-    Harness h;
+TEST(ViewController, ClosingStoresThePeriodAndEndsTheApplicationOnce) {
+    ControllerHarness h;
     h.show();
     h.field.text = "9";
     h.controller->testSetPeriod();
@@ -182,27 +109,22 @@ TEST(ViewControllerClose, StoresThePeriodAndEndsTheApplicationOnce) {
 struct FontStepCase {
     double start;
     bool increase;
-    double expected;
+    double result;
 };
 
 class FontSizeAction : public ::testing::TestWithParam<FontStepCase> {};
 
-TEST_P(FontSizeAction, StaysWithinFourToTwentyFourAndIsStoredAndApplied) {
-    Harness h(storedFontSize(GetParam().start));
+TEST_P(FontSizeAction, StaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
+    ControllerHarness h;
+    h.defaults.setDouble(GetParam().start, "fontSize");
     h.show();
     h.controller->setOutputText("report\n");
-    if (GetParam().increase) {
-        h.controller->incFontSize();
-    } else {
-        h.controller->decFontSize();
-    }
-    EXPECT_EQ(h.controller->fontSize(), GetParam().expected);
-    EXPECT_EQ(h.defaults.doubleForKey("fontSize"), GetParam().expected);
+    GetParam().increase ? h.controller->incFontSize() : h.controller->decFontSize();
+    EXPECT_EQ(h.controller->fontSize(), GetParam().result);
+    EXPECT_EQ(h.defaults.doubleForKey("fontSize"), GetParam().result);
     EXPECT_EQ(h.console.refonts, 1);
     EXPECT_EQ(h.console.text, "report\n");
-    for (double size : h.console.sizes) {
-        EXPECT_EQ(size, GetParam().expected);
-    }
+    EXPECT_EQ(h.console.sizes, std::vector<double>(7, GetParam().result));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -212,36 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
                       FontStepCase{4.0, false, 4.0}, FontStepCase{4.5, false, 4.0},
                       FontStepCase{30.0, true, 24.0}, FontStepCase{30.0, false, 29.0}));
 
-TEST(ViewControllerConsole, WritesExactlyWhatIsPassedInTheCurrentSize) {
-    Harness h;
+TEST(ViewController, ConsoleGetsExactlyWhatIsPassedInTheSizeInForce) {
+    ControllerHarness h;
     h.show();
     h.controller->setOutputText("old");
     h.controller->setOutputText("");
-    EXPECT_EQ(h.console.text, "");
     h.controller->appendOutputText("a");
     h.controller->incFontSize();
     h.controller->appendOutputText("b");
     EXPECT_EQ(h.console.text, "ab");
     EXPECT_EQ(h.console.sizes, (std::vector<double>{13.0, 13.0}));
-}
-
-TEST(ViewControllerConsole, ResizingAnEmptyConsoleStoresTheSizeAndWritesNothing) {
-    Harness h;
-    h.show();
-    h.controller->incFontSize();
-    EXPECT_EQ(h.console.text, "");
-    EXPECT_EQ(h.defaults.doubleForKey("fontSize"), 13.0);
-}
-
-TEST(ViewControllerConsole, WithoutAConsoleNothingIsWrittenAndNothingBreaks) {
-    Harness h;
-    h.show();
-    h.controller->setOutputTextbox(nullptr);
-    h.controller->setOutputText("x");
-    h.controller->appendOutputText("y");
-    h.controller->incFontSize();
-    EXPECT_EQ(h.console.text, "");
-    EXPECT_EQ(h.controller->fontSize(), 13.0);
 }
 
 } // namespace

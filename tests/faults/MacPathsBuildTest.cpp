@@ -1,0 +1,27 @@
+// SCANBROOK_PLATFORM_ROOT moves every platform path on the machines without the real tools. A
+// Mac build must never honour it: whoever sets the environment would otherwise choose which
+// "log" tool and which log folders Scanbrook trusts. Paths.cpp is compiled here as for the Mac.
+
+#include "platform/Paths.h"
+
+#include "support/SimRoot.h"
+
+#include <gtest/gtest.h>
+
+namespace scanbrook {
+namespace {
+
+TEST(MacBuildPaths, IgnoreTheSimulatedRootVariable) {
+    for (const char* root : {"/tmp/elsewhere", "relative/root", "/"}) {
+        const test::ScopedEnvironment env{platform::kPlatformRootVariable, std::string(root)};
+        platform::reloadPlatformRoot();
+        EXPECT_EQ(platform::platformRoot(), "") << root;
+        EXPECT_EQ(platform::platformPath("/usr/bin/log"), "/usr/bin/log") << root;
+        EXPECT_EQ(platform::platformPath("/var/db/diagnostics/Persist"),
+                  "/var/db/diagnostics/Persist")
+            << root;
+    }
+}
+
+} // namespace
+} // namespace scanbrook

@@ -1,0 +1,74 @@
+// The application as its process entry builds it, with a user who presses check and run 50
+// times in quick succession and closes the window while much of that work still runs; after
+// half of the presses the log tool stops answering for an hour. Started by WindowCloseTest,
+// which expects the process to end by itself, at once and without a crash.
+//
+//   faults_window_close_child STDERR_FILE
+//
+// Standard error goes to STDERR_FILE, so that the tools left running do not hold the test
+// runner's output open.
+
+#include "app/ApplicationShell.h"
+#include "app/MainWindow.h"
+#include "platform/Paths.h"
+#include "platform/qt/AppIdentity.h"
+#include "platform/qt/MainQueue.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    using namespace scanbrook;
+    if (argc != 2 || std::freopen(argv[1], "w", stderr) == nullptr) {
+        return 2;
+    }
+    QCoreApplication::setOrganizationName(platform::organizationName());
+    QCoreApplication::setOrganizationDomain(platform::organizationDomain());
+    QCoreApplication::setApplicationName(platform::applicationName());
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::platformRoot();
+
+    auto mainQueue = std::make_shared<platform::MainQueue>();
+    auto window = std::make_unique<MainWindow>(mainQueue);
+    auto shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    window->show();
+
+    auto* check = window->findChild<QPushButton*>(QStringLiteral("checkButton"));
+    auto* run = window->findChild<QPushButton*>(QStringLiteral("runButton"));
+    if (check == nullptr || run == nullptr) {
+        return 3;
+    }
+    // One press every few milliseconds, with the event loop (and so the completions that are
+    // ready) running in between.
+    int presses = 0;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, window.get(), [&] {
+        if (presses == 25) {
+            std::ofstream(platform::platformRoot() + "/sim/control/log.delay") << "3600";
+        }
+        if (presses == 50) {
+            user.stop();
+            window->close();
+            return;
+        }
+        (presses % 3 == 2 ? run : check)->click();
+        ++presses;
+    });
+    user.start(5);
+
+    const int status = QApplication::exec();
+    std::puts("event loop ended");
+    std::fflush(stdout);
+
+    // As the process entry does: nothing waits for the work still running.
+    mainQueue->close();
+    shell.reset();
+    window.reset();
+    return status;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/NumberFormatter.h"
+#include "support/Fakes.h"
+#include "window/ViewController.h"
+
+#include <chrono>
+#include <memory>
+
+namespace scanbrook::test {
+
+/// The window's controller wired to fakes, every outlet set as the window's layout sets it.
+/// Settings stored in `defaults` before show() are what the controller loads.
+struct ControllerHarness {
+    /// Manual: work waits in `workQueue` until the test runs it. Real: the controller's own
+    /// queue runs it on worker threads, against real child processes.
+    enum class Work { Manual, Real };
+
+    FakeDefaults defaults;
+    FakeClock clock;
+    FakeApplication application;
+    FakeSavePanel savePanel;
+    std::shared_ptr<ManualQueue> mainQueue = std::make_shared<ManualQueue>();
+    ManualQueue* workQueue = nullptr; // null with Work::Real
+    FakeTextField field;
+    FakeStepper stepper;
+    platform::DecimalNumberFormatter formatter;
+    FakeConsole console;
+    FakeSpinner spinner;
+    FakeWindow window;
+    std::unique_ptr<ViewController> controller;
+
+    explicit ControllerHarness(Work work = Work::Manual) {
+        std::unique_ptr<ManualQueue> manual;
+        if (work == Work::Manual) {
+            manual = std::make_unique<ManualQueue>();
+            workQueue = manual.get();
+        }
+        controller = std::make_unique<ViewController>(ViewControllerServices{
+            defaults, clock, application, savePanel, mainQueue, std::move(manual)});
+        controller->setTextTimePeriod(&field);
+        controller->setPeriodStep(&stepper);
+        controller->setPeriodStepFormatter(&formatter);
+        controller->setOutputTextbox(&console);
+        controller->setBusySpinner(&spinner);
+        controller->setViewWindow(&window);
+    }
+
+    /// Loads the settings and shows the window, as the toolkit does when the window opens.
+    void show() {
+        controller->viewDidLoad();
+        controller->viewDidAppear();
+    }
+
+    /// Waits until a worker has handed its completion to the main queue, then runs it.
+    bool finishWork(std::chrono::seconds limit = std::chrono::seconds(60)) {
+        if (!mainQueue->waitFor(1, limit)) {
+            return false;
+        }
+        mainQueue->runAll();
+        return true;
+    }
+};
+
+} // namespace scanbrook::test
