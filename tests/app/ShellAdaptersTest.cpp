@@ -38,7 +38,12 @@ void answerNextBox(std::function<QAbstractButton*(QMessageBox&)> inspect) {
         if (box != nullptr && box->isVisible()) {
             poll->deleteLater();
             poll->stop();
-            inspect(*box)->click();
+            if (QAbstractButton* button = inspect(*box)) {
+                button->click();
+            } else {
+                ADD_FAILURE() << "no such button";
+                box->done(QDialog::Rejected);
+            }
         }
     });
     poll->start(5);

@@ -45,34 +45,17 @@ constexpr auto kEntries = &deDysfunction::logOutputHasEntries;
 constexpr auto kTimestamp = &deDysfunction::timestampUsable;
 constexpr auto kTimestamps = &deDysfunction::logTimestampsUsable;
 
-/// A JSON array of `count` entries whose timestamps all lack the fraction's last three digits,
-/// but for the one at `usableAt`.
-std::string entries(int count, int usableAt) {
-    std::string json = "[";
-    for (int i = 0; i < count; ++i) {
-        json += i ? "," : "";
-        json += i == usableAt ? R"({"timestamp":"2024-03-05 09:41:07.123456+0100"})"
-                              : R"({"timestamp":"2024-03-05 09:41:07.123+0100"})";
-    }
-    return json + "]";
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Outputs, Decision,
     ::testing::Values(
-        DecisionCase{"AdminAmongMany", kGroups, "20 12 61 79 80 81 98 701\n", true},
-        // The real tool ends with a line feed, which must not hide a last group 80.
-        DecisionCase{"AdminLastBeforeLineFeed", kGroups, "20 12 80\n", true},
+        // The sim's id tool ends its output with one line feed, as the real one does: what more
+        // or less of it, or other separators, do.
         DecisionCase{"AdminWithoutLineFeed", kGroups, "80", true},
         DecisionCase{"TwoSpacesBeforeAdmin", kGroups, "20  80 12\n", true},
-        DecisionCase{"OnlyLookalikeGroups", kGroups, "20 180 800 8 08\n", false},
         DecisionCase{"OnlyOneLineFeedIsDropped", kGroups, "20 80\n\n", false},
         DecisionCase{"TabIsNoSeparator", kGroups, "20\t80\n", false},
         DecisionCase{"NoGroups", kGroups, "", false},
         DecisionCase{"GroupsNotUtf8", kGroups, "20 \xff 80\n", false},
-        DecisionCase{"LineFeedOnly", kEntries, "\n", true},
-        DecisionCase{"HeaderAndEntry", kEntries, "Timestamp  Thread\n2024-03-05 x\n", true},
-        DecisionCase{"NoLineFeed", kEntries, "Timestamp  Thread  Type", false},
         DecisionCase{"NoOutput", kEntries, "", false},
         DecisionCase{"EntriesNotUtf8", kEntries, "\xc3\x28\n", false},
         DecisionCase{"ThirtyOne", kTimestamp, "2024-03-05 09:41:07.123456+0100", true},
@@ -89,12 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
         DecisionCase{
             "NonObjectsThenUsable", kTimestamps,
             R"([1, {"eventMessage":"x"}, {"timestamp":"2024-03-05 09:41:07.123456+0100"}])", true},
-        DecisionCase{"UsableTenth", kTimestamps, entries(12, 9), true},
-        DecisionCase{"UsableEleventhOnly", kTimestamps, entries(12, 10), false},
         DecisionCase{"TimestampNotText", kTimestamps, R"([{"timestamp":20240305}])", false},
-        DecisionCase{"EmptyArray", kTimestamps, "[]", false},
         DecisionCase{"NotJson", kTimestamps, "Filtering the log data", false},
-        DecisionCase{"BrokenAfterTheArray", kTimestamps, entries(1, 0) + " x", false}),
+        DecisionCase{"BrokenAfterTheArray", kTimestamps,
+                     R"([{"timestamp":"2024-03-05 09:41:07.123456+0100"}] x)", false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
