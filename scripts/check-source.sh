@@ -44,7 +44,8 @@ if grep -nE '\bwriteFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|
     echo "error: files are written only by the save, where the user chose" >&2
     failed=1
 fi
-if grep -nE 'ofstream|fopen|QSaveFile|QFile::open|\.open\(|::open\(|creat\(' -r src | grep -v '^src/platform/Files\.cpp:'; then
+if grep -nE 'ofstream|fopen\s*\(|QSaveFile|WriteOnly|ReadWrite|::open\s*\(|\bcreat\s*\(' -r src |
+    grep -v '^src/platform/Files\.cpp:'; then
     echo "error: write files only with platform::writeFile" >&2
     failed=1
 fi
