@@ -8,39 +8,25 @@
 // Standard error goes to STDERR_FILE, so that the tools left running do not hold the test
 // runner's output open.
 
-#include "app/ApplicationShell.h"
 #include "app/MainWindow.h"
+#include "app/ScanbrookApplication.h"
 #include "platform/Paths.h"
-#include "platform/qt/AppIdentity.h"
-#include "platform/qt/MainQueue.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
 
 int main(int argc, char* argv[]) {
     using namespace scanbrook;
     if (argc != 2 || std::freopen(argv[1], "w", stderr) == nullptr) {
         return 2;
     }
-    QCoreApplication::setOrganizationName(platform::organizationName());
-    QCoreApplication::setOrganizationDomain(platform::organizationDomain());
-    QCoreApplication::setApplicationName(platform::applicationName());
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::platformRoot();
-
-    auto mainQueue = std::make_shared<platform::MainQueue>();
-    auto window = std::make_unique<MainWindow>(mainQueue);
-    auto shell = std::make_unique<ApplicationShell>(*window, mainQueue);
-    window->show();
-
-    auto* check = window->findChild<QPushButton*>(QStringLiteral("checkButton"));
-    auto* run = window->findChild<QPushButton*>(QStringLiteral("runButton"));
+    ScanbrookApplication application(argc, argv);
+    MainWindow& window = application.window();
+    auto* check = window.findChild<QPushButton*>(QStringLiteral("checkButton"));
+    auto* run = window.findChild<QPushButton*>(QStringLiteral("runButton"));
     if (check == nullptr || run == nullptr) {
         return 3;
     }
@@ -48,13 +34,13 @@ int main(int argc, char* argv[]) {
     // ready) running in between.
     int presses = 0;
     QTimer user;
-    QObject::connect(&user, &QTimer::timeout, window.get(), [&] {
+    QObject::connect(&user, &QTimer::timeout, &window, [&] {
         if (presses == 25) {
             std::ofstream(platform::platformRoot() + "/sim/control/log.delay") << "3600";
         }
         if (presses == 50) {
             user.stop();
-            window->close();
+            window.close();
             return;
         }
         (presses % 3 == 2 ? run : check)->click();
@@ -62,13 +48,8 @@ int main(int argc, char* argv[]) {
     });
     user.start(5);
 
-    const int status = QApplication::exec();
+    const int status = application.run();
     std::puts("event loop ended");
     std::fflush(stdout);
-
-    // As the process entry does: nothing waits for the work still running.
-    mainQueue->close();
-    shell.reset();
-    window.reset();
     return status;
 }
