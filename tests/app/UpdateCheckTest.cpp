@@ -1,34 +1,49 @@
-// The update check's logic against stand-ins: what a catalogue offers, how the offers and errors
-// are shown, and on which thread. Which responses are read is proven against a real server.
+// The update check's logic against stand-ins: which responses are read, what a catalogue offers,
+// how the offers and errors are shown, and on which thread.
 
 #include "app/UpdateCheck.h"
 
-#include "Catalogues.h"
 #include "support/Fakes.h"
+#include "support/PropertyLists.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace scanbrook {
 namespace {
 
 using platform::AlertRequest;
 using platform::HttpResponse;
-using test::array;
-using test::dict;
-using test::entry;
-using test::kDownloadBase;
 using test::PlistFormat;
 using test::textKey;
 
-constexpr int kDownload = platform::AlertPresenter::kFirstButton + 1;
-const std::string kCatalogueUrl = "https://scanbrook.example/updates/catalogue.plist";
-const std::string kUrl = kDownloadBase + "Scanbrook-1.1.0.zip";
+const std::string kDownloadBase = "https://scanbrook.example/downloads/";
+constexpr int kIgnore = platform::AlertPresenter::kFirstButton;
+constexpr int kDownload = kIgnore + 1;
+
+HttpResponse answer(int status, std::optional<std::string> type = "text/xml",
+                    std::optional<std::string> body = "<plist/>", bool transportError = false) {
+    return {transportError, status != 0, status, std::move(type), std::move(body)};
+}
+
+TEST(ValidateResponse, ReadsOnlyA2xxAnswerOfTextXmlOrTextPlainWithABody) {
+    const auto describe = [](const HttpResponse& r) {
+        return std::to_string(r.statusCode) + " " + r.contentType.value_or("(no type)") +
+               (r.body ? "" : " (no body)") + (r.transportError ? " (transport error)" : "");
+    };
+    for (const HttpResponse& read :
+         {answer(200), answer(299), answer(200, "text/plain"),
+          answer(200, "text/xml; charset=utf-8"), answer(200, " text/plain\t;charset=utf-8")}) {
+        EXPECT_TRUE(UpdateChecker::validateUpdateResponse(read)) << describe(read);
+    }
+    for (const HttpResponse& dropped :
+         {answer(199), answer(300), answer(200, "Text/XML"), answer(200, "application/xml"),
+          answer(200, "text/xml2"), answer(200, std::nullopt),
+          answer(200, "text/xml", std::nullopt), answer(0), answer(200, "text/xml", "", true)}) {
+        EXPECT_FALSE(UpdateChecker::validateUpdateResponse(dropped)) << describe(dropped);
+    }
+}
 
 /// Keeps every download it is asked for; the test completes them.
 class RecordingHttpClient final : public platform::HttpClient {
@@ -41,16 +56,6 @@ public:
     }
 };
 
-/// A successful download of `body`.
-HttpResponse response(int status, std::string contentType, std::string body) {
-    HttpResponse r;
-    r.isHttp = true;
-    r.statusCode = status;
-    r.contentType = std::move(contentType);
-    r.body = std::move(body);
-    return r;
-}
-
 struct Harness {
     test::FakeAlertPresenter alerts;
     test::FakeHelpMenu menu;
@@ -59,9 +64,9 @@ struct Harness {
     std::shared_ptr<test::ManualQueue> mainQueue = std::make_shared<test::ManualQueue>();
     std::optional<platform::InfoDictionary> info =
         platform::InfoDictionary{{"CFBundleShortVersionString", "1.0.0"}};
-    std::unique_ptr<UpdateChecker> checker =
-        std::make_unique<UpdateChecker>(http, mainQueue, alerts, menu, opener, kCatalogueUrl,
-                                        kDownloadBase, [this] { return info; });
+    std::unique_ptr<UpdateChecker> checker = std::make_unique<UpdateChecker>(
+        http, mainQueue, alerts, menu, opener, "https://scanbrook.example/catalogue.plist",
+        kDownloadBase, [this] { return info; });
 
     void read(std::string_view root, PlistFormat format = PlistFormat::Xml) {
         checker->processUpdateCatalogue(test::encodePlist(root, format), "1.0.0");
@@ -71,9 +76,9 @@ struct Harness {
         std::vector<std::string> texts;
         const std::string offer = "An update to this app to version ";
         for (const AlertRequest& alert : alerts.shown) {
-            texts.push_back(alert.messageText.starts_with(offer)
-                                ? alert.messageText.substr(offer.size(), alert.messageText.size() -
-                                                                             offer.size() - 14)
+            const std::string& text = alert.messageText;
+            texts.push_back(text.starts_with(offer)
+                                ? text.substr(offer.size(), text.size() - offer.size() - 14)
                                 : alert.informativeText);
         }
         return texts;
@@ -82,9 +87,9 @@ struct Harness {
 
 struct CatalogueCase {
     const char* name;
-    std::string root; ///< the XML of the catalogue's root object
     std::vector<std::string> shown;
     bool marked;
+    std::string root; ///< the XML of the catalogue's root object
 };
 
 class ReadCatalogue : public ::testing::TestWithParam<std::tuple<CatalogueCase, PlistFormat>> {};
@@ -99,96 +104,90 @@ TEST_P(ReadCatalogue, MarksOffersAndComplainsAsTheCatalogueSays) {
     EXPECT_TRUE(h.opener.opened.empty()) << "nothing is opened unless the user asks";
 }
 
-CatalogueCase catalogue(const char* name, std::string root, std::vector<std::string> shown,
-                        bool marked) {
-    return {name, std::move(root), std::move(shown), marked};
+/// `<tag>` around the XML of `elements` in order.
+std::string element(std::string_view tag, std::initializer_list<std::string> elements) {
+    std::string xml = "<" + std::string(tag) + ">";
+    for (const std::string& part : elements) {
+        xml += part;
+    }
+    return xml + "</" + std::string(tag) + ">";
 }
-
+std::string array(std::initializer_list<std::string> elements) {
+    return element("array", elements);
+}
+std::string dict(std::initializer_list<std::string> members) {
+    return element("dict", members);
+}
+std::string entry(std::string_view appName, std::string_view version, std::string_view url) {
+    return dict({textKey("AppName", appName), textKey("Version", version), textKey("URL", url)});
+}
 /// An entry of this application.
-std::string ours(std::string_view version, std::string_view url = kUrl) {
+std::string ours(std::string_view version, std::string_view url = kDownloadBase + "S.zip") {
     return entry("Scanbrook", version, url);
 }
+CatalogueCase row(const char* name, std::vector<std::string> shown, bool marked, std::string root) {
+    return {name, std::move(shown), marked, std::move(root)};
+}
+const std::string kName = textKey("AppName", "Scanbrook");
+const std::string kError = "Error in update Property List.";
 
 const CatalogueCase kCatalogues[] = {
-    catalogue("RunningVersionIsMarkedOnly", array({ours("1.0.0")}), {}, true),
-    catalogue("OtherVersionsAreOffered", array({ours("0.9")}), {"0.9"}, true),
-    catalogue("TwoOffersInArrayOrder", array({ours("1.2.0"), ours("1.1.0")}), {"1.2.0", "1.1.0"},
-              true),
-    catalogue("OtherApplicationsArePassedOver",
-              array({entry("OtherApp", "9.0", kUrl), entry("scanbrook", "9.0", kUrl), ours("1.1")}),
-              {"1.1"}, true),
+    row("RunningVersionIsMarkedOnly", {}, true, array({ours("1.0.0")})),
+    row("TwoOffersInArrayOrder", {"1.2.0", "1.1.0"}, true, array({ours("1.2.0"), ours("1.1.0")})),
+    row("OtherApps", {}, false,
+        array({entry("Other", "9", kDownloadBase), entry("scanbrook", "9", "")})),
     // The address must begin with the download site's: containing it is not enough.
-    catalogue("UrlContainingTheBaseElsewhere",
-              array({ours("1.1", "https://elsewhere.example/?" + kDownloadBase)}), {}, true),
-    catalogue("UrlOverPlainHttp", array({ours("1.1", "http://scanbrook.example/downloads/")}), {},
-              true),
-    catalogue("UrlOnALookAlikeHost",
-              array({ours("1.1", "https://scanbrook.example.evil.example/downloads/")}), {}, true),
-    catalogue("UrlInAnotherFolder", array({ours("1.1", "https://scanbrook.example/download/")}), {},
-              true),
-    catalogue("EmptyArray", array({}), {"Update Property List has no entries."}, false),
-    catalogue("RootIsADictionary", ours("1.1"), {"Error in update Property List."}, false),
-    catalogue("ElementsThatAreNoDictionary",
-              array({"<string>Scanbrook</string>", "<integer>1</integer>", ours("1.1")}), {"1.1"},
-              true),
-    catalogue("NoEntryOfThisApplication",
-              array({entry("OtherApp", "9.0", kUrl), dict({textKey("Version", "1.1")}),
-                     dict({"<key>AppName</key><array/>", textKey("Version", "1.1")})}),
-              {}, false),
-    // An entry of this application that cannot be offered still marks the menu.
-    catalogue("VersionMissing", array({dict({textKey("AppName", "Scanbrook")})}), {}, true),
-    catalogue("UrlNoText",
-              array({dict({textKey("AppName", "Scanbrook"), textKey("Version", "1.1"),
-                           "<key>URL</key><data>aHR0cHM6Ly9zY2FuYnJvb2suZXhhbXBsZS8=</data>"})}),
-              {}, true),
-    catalogue("BrokenEntryDoesNotStopTheNext",
-              array({dict({textKey("AppName", "Scanbrook")}), ours("1.1")}), {"1.1"}, true),
+    row("UrlContainingTheBase", {}, true,
+        array({ours("1.1", "https://elsewhere.example/?" + kDownloadBase)})),
+    row("UrlOverPlainHttp", {}, true, array({ours("1.1", "http://scanbrook.example/downloads/")})),
+    row("UrlOnALookAlikeHost", {}, true,
+        array({ours("1.1", "https://scanbrook.example.x.example/downloads/")})),
+    row("EmptyArray", {"Update Property List has no entries."}, false, array({})),
+    row("RootIsADictionary", {kError}, false, ours("1.1")),
+    // Elements that are no dictionary or have no text "AppName" are passed over; an entry of
+    // this application without a text "Version" or "URL" marks the menu and is passed over.
+    row("BrokenEntries", {"1.2"}, true,
+        array({"<string>Scanbrook</string>", dict({"<key>AppName</key><array/>"}),
+               dict({kName, textKey("Version", "1.1"), "<key>URL</key><data>aHR0cHM6Ly8=</data>"}),
+               ours("1.2")})),
+    row("EntryWithoutVersionMarks", {}, true,
+        array({dict({kName, textKey("URL", kDownloadBase)})})),
 };
 
 INSTANTIATE_TEST_SUITE_P(Catalogues, ReadCatalogue,
                          ::testing::Combine(::testing::ValuesIn(kCatalogues),
                                             ::testing::Values(PlistFormat::Xml,
                                                               PlistFormat::Binary)),
-                         [](const auto& param) {
-                             return std::string(std::get<0>(param.param).name) +
-                                    (std::get<1>(param.param) == PlistFormat::Xml ? "_Xml"
-                                                                                  : "_Binary");
+                         [](const auto& p) {
+                             return std::string(std::get<0>(p.param).name) +
+                                    (std::get<1>(p.param) == PlistFormat::Xml ? "_Xml" : "_Binary");
                          });
 
-TEST(UpdateOffer, AsksWithTheVersionsAndOpensTheUrlExactlyAsReadOnDownload) {
-    // Percent escapes, a query and a fragment pass unchanged; "&amp;" is the XML spelling of "&".
-    const std::string url = kDownloadBase + "Scanbrook%202.0.zip?from=app&lang=en#top";
-    const std::string urlInXml = kDownloadBase + "Scanbrook%202.0.zip?from=app&amp;lang=en#top";
+TEST(ReadCatalogue, ABodyThatIsNoPropertyListIsAnError) {
     Harness h;
-    h.alerts.answer = [](const AlertRequest&) { return kDownload; };
-    h.read(array({entry("Scanbrook", "2.0", urlInXml)}));
-    ASSERT_EQ(h.alerts.shown.size(), 1U);
-    const AlertRequest& offer = h.alerts.shown.front();
+    h.checker->processUpdateCatalogue("Scanbrook 1.1.0", "1.0.0");
+    EXPECT_EQ(h.shown(), std::vector<std::string>{kError});
+}
+
+TEST(UpdateOffer, EachOfferIsAnsweredOnItsOwnAndDownloadOpensTheUrlExactlyAsRead) {
+    Harness h;
+    bool markedAtFirstOffer = false;
+    h.alerts.answer = [&](const AlertRequest&) {
+        markedAtFirstOffer = markedAtFirstOffer || h.menu.itemChecked;
+        return h.alerts.shown.size() == 1 ? kIgnore : kDownload;
+    };
+    // Percent escapes, a query and a fragment pass unchanged; "&amp;" is the XML spelling of "&".
+    h.read(array({ours("1.2.0"), ours("2.0", kDownloadBase + "S%202.0.zip?a=1&amp;b=2#top")}));
+    EXPECT_EQ(h.shown(), (std::vector<std::string>{"1.2.0", "2.0"}));
+    EXPECT_TRUE(markedAtFirstOffer);
+    EXPECT_EQ(h.opener.opened, std::vector<std::string>{kDownloadBase + "S%202.0.zip?a=1&b=2#top"});
+    const AlertRequest& offer = h.alerts.shown.at(0);
     EXPECT_EQ(offer.style, platform::AlertStyle::Informational);
-    EXPECT_EQ(offer.messageText, "An update to this app to version 2.0 is available.");
+    EXPECT_EQ(offer.messageText, "An update to this app to version 1.2.0 is available.");
     EXPECT_EQ(offer.informativeText,
               "You are currently running Scanbrook version 1.0.0.\nPlease choose whether to "
               "download this update now in your default browser.");
     EXPECT_EQ(offer.buttons, (std::vector<std::string>{"Ignore", "Download"}));
-    EXPECT_EQ(h.opener.opened, std::vector<std::string>{url});
-}
-
-TEST(UpdateOffer, EachOfTwoOffersIsAnsweredOnItsOwn) {
-    Harness h;
-    bool markedAtFirstOffer = false;
-    h.alerts.answer = [&](const AlertRequest&) {
-        if (h.alerts.shown.size() == 1) {
-            markedAtFirstOffer = h.menu.itemChecked;
-            return platform::AlertPresenter::kFirstButton; // Ignore
-        }
-        return kDownload;
-    };
-    h.read(array({entry("Scanbrook", "1.2.0", kDownloadBase + "a.zip"),
-                  entry("Scanbrook", "1.1.0", kDownloadBase + "b.zip")}),
-           PlistFormat::Binary);
-    EXPECT_EQ(h.shown(), (std::vector<std::string>{"1.2.0", "1.1.0"}));
-    EXPECT_TRUE(markedAtFirstOffer);
-    EXPECT_EQ(h.opener.opened, std::vector<std::string>{kDownloadBase + "b.zip"});
 }
 
 TEST(CheckForUpdates, WithoutAVersionStringAlertsAndDownloadsNothing) {
@@ -208,12 +207,11 @@ TEST(CheckForUpdates, ReadsAnAcceptedCatalogueLaterOnTheMainQueue) {
     Harness h;
     h.info = platform::InfoDictionary{{"CFBundleShortVersionString", "0.5"}};
     h.checker->checkForUpdates();
-    EXPECT_EQ(h.http.urls, std::vector<std::string>{kCatalogueUrl});
-    EXPECT_EQ(h.mainQueue->size(), 0U);
+    EXPECT_EQ(h.http.urls, std::vector<std::string>{"https://scanbrook.example/catalogue.plist"});
     // The download completes on a thread of its own, as the platform's session does.
     std::thread([&] {
-        h.http.completions.at(0)(
-            response(200, "text/plain", test::catalogueOffering("1.1.0", PlistFormat::Binary)));
+        h.http.completions.at(0)(answer(
+            200, "text/plain", test::encodePlist(array({ours("1.1.0")}), PlistFormat::Binary)));
     }).join();
     EXPECT_TRUE(h.alerts.shown.empty()) << "nothing is shown from the download's thread";
     EXPECT_EQ(h.mainQueue->runAll(), 1);
@@ -222,25 +220,20 @@ TEST(CheckForUpdates, ReadsAnAcceptedCatalogueLaterOnTheMainQueue) {
         "You are currently running Scanbrook version 0.5.\n"));
 }
 
-// The window may close while the catalogue downloads.
+// The window may close while the catalogue downloads, or before its reading runs.
 TEST(CheckForUpdates, DropsACatalogueForACheckerThatIsGone) {
-    const HttpResponse good =
-        response(200, "text/xml", test::catalogueOffering("1.1.0", PlistFormat::Xml));
-    Harness goneBefore;
-    goneBefore.checker->checkForUpdates();
-    goneBefore.checker.reset();
-    goneBefore.http.completions.at(0)(good);
-    goneBefore.mainQueue->runAll();
-
-    Harness goneAfter;
-    goneAfter.checker->checkForUpdates();
-    goneAfter.http.completions.at(0)(good);
-    goneAfter.checker.reset();
-    goneAfter.mainQueue->runAll();
-
-    for (const Harness* h : {&goneBefore, &goneAfter}) {
-        EXPECT_TRUE(h->alerts.shown.empty());
-        EXPECT_FALSE(h->menu.itemChecked);
+    for (const bool goneBeforeTheAnswer : {true, false}) {
+        Harness h;
+        h.checker->checkForUpdates();
+        if (goneBeforeTheAnswer) {
+            h.checker.reset();
+        }
+        h.http.completions.at(0)(
+            answer(200, "text/xml", test::encodePlist(array({ours("1.1.0")}), PlistFormat::Xml)));
+        h.checker.reset();
+        h.mainQueue->runAll();
+        EXPECT_TRUE(h.alerts.shown.empty());
+        EXPECT_FALSE(h.menu.itemChecked);
     }
 }
 

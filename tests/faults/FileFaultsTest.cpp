@@ -1,179 +1,97 @@
-// Folders that cannot be listed, folders and files that cannot be written, and a full device:
-// the launch checks and the save must say so rather than pass, crash or lose text silently.
-
-#include "FaultSupport.h"
+// A log folder that cannot be listed, a save folder that cannot be written (both as an
+// unprivileged user, since root may do both) and a full device: the launch check and the save
+// must say so rather than pass, crash or lose text silently.
 
 #include "logaccess/deDysfunction.h"
-#include "platform/Files.h"
+#include "platform/Process.h"
 #include "support/ControllerHarness.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace scanbrook {
 namespace {
 
 namespace fs = std::filesystem;
 
-// --- A folder the user may not list ------------------------------------------------------------
-
-struct FolderModeCase {
-    const char* name;
-    mode_t mode;
-    bool usable;
-};
-
-class LogFolderPermissions : public ::testing::TestWithParam<FolderModeCase> {};
-
-TEST_P(LogFolderPermissions, CountAsPresentOnlyWhenTheUserMayListThem) {
-    SCANBROOK_RUN_UNPRIVILEGED();
-    const test::ScratchFolder scratch;
-    const std::string folder = scratch.file("Persist");
-    ASSERT_TRUE(fs::create_directory(folder));
-    std::ofstream(folder + "/0000000000000001.tracev3") << "x";
-    ASSERT_EQ(::chmod(folder.c_str(), GetParam().mode), 0);
-
-    EXPECT_EQ(deDysfunction().checkDirectory(folder), GetParam().usable);
+/// Root may list and write every folder, so these tests run as somebody else: true when the body
+/// may run here; as root, false after running this test as "nobody" in a copy of the program
+/// through setpriv (util-linux) and checking that it passed, or skipping it where that fails.
+bool runsHereUnprivileged() {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const platform::CommandResult copy = platform::runCommand(
+        "/usr/bin/setpriv",
+        {"--reuid=nobody", "--regid=nogroup", "--clear-groups", self,
+         std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()});
+    if (copy.output.find("[ RUN      ]") == std::string::npos) {
+        // Nobody also needs search permission on every folder above the program.
+        [&] {
+            GTEST_SKIP() << "cannot run as nobody: " << copy.startFailureText() << copy.output;
+        }();
+    } else {
+        EXPECT_TRUE(copy.status == 0 &&
+                    copy.output.find("[  PASSED  ] 1 test") != std::string::npos)
+            << "the copy run as nobody failed:\n"
+            << copy.output;
+    }
+    return false;
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, LogFolderPermissions,
-                         ::testing::Values(FolderModeCase{"readable", 0500, true},
-                                           FolderModeCase{"searchButNotList", 0300, false},
-                                           FolderModeCase{"nothing", 0000, false}),
-                         [](const auto& p) { return std::string(p.param.name); });
-
-// --- Saving where the user may not write ------------------------------------------------------
-
-/// The window's controller with a save panel that answers with a chosen path.
-class SaveFaults : public ::testing::Test {
-protected:
-    void SetUp() override {
-        harness.show();
-        console.text = "the report\n";
+TEST(LogFolderPermissions, CountAsPresentOnlyWhenTheUserMayListThem) {
+    if (!runsHereUnprivileged()) {
+        return;
     }
-
-    void saveTo(const std::string& path) {
-        harness.controller->doSaveButton();
-        ASSERT_TRUE(harness.savePanel.completion);
-        harness.savePanel.completion(path);
+    const test::TempFolder scratch;
+    const std::string folder = scratch.file("Persist");
+    test::writeFile(folder + "/0000000000000001.tracev3", "x");
+    for (const auto& [mode, usable] : std::initializer_list<std::pair<mode_t, bool>>{
+             {0500, true}, {0300, false}, {0000, false}}) {
+        ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+        EXPECT_EQ(deDysfunction().checkDirectory(folder), usable) << std::oct << mode;
     }
+    ::chmod(folder.c_str(), 0700); // so that the folder can be removed
+}
 
-    static std::string failure(const std::string& folder, const std::string& name,
-                               const std::string& reason) {
-        return "The file \u201C" + name + "\u201D couldn\u2019t be saved in the folder \u201C" +
-               folder + "\u201D: " + reason + ".";
-    }
-
+/// The window's controller with a console to save and a panel that answers with `path`.
+std::string consoleAfterSaving(const std::string& text, const std::string& path) {
     test::ControllerHarness harness;
-    test::FakeConsole& console = harness.console;
-};
+    harness.show();
+    harness.console.text = text;
+    harness.controller->doSaveButton();
+    harness.savePanel.completion(path);
+    return harness.console.text;
+}
 
-TEST_F(SaveFaults, IntoAFolderWithoutWritePermissionTellsTheUserAndWritesNothing) {
-    SCANBROOK_RUN_UNPRIVILEGED();
-    const test::ScratchFolder scratch;
+std::string failure(const std::string& folder, const std::string& name, const std::string& why) {
+    return "The file \u201C" + name + "\u201D couldn\u2019t be saved in the folder \u201C" +
+           folder + "\u201D: " + why + ".";
+}
+
+TEST(SaveFaults, IntoAFolderWithoutWritePermissionTellsTheUserAndWritesNothing) {
+    if (!runsHereUnprivileged()) {
+        return;
+    }
+    const test::TempFolder scratch;
     const std::string folder = scratch.file("closed");
     ASSERT_TRUE(fs::create_directory(folder));
     ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
-
-    saveTo(folder + "/report.text");
-    EXPECT_EQ(console.text, "the report\n" + failure(folder, "report.text", "Permission denied"));
+    EXPECT_EQ(consoleAfterSaving("the report\n", folder + "/report.text"),
+              "the report\n" + failure(folder, "report.text", "Permission denied"));
     EXPECT_FALSE(fs::exists(folder + "/report.text"));
 }
 
-TEST_F(SaveFaults, OverAReadOnlyFileTellsTheUserAndLeavesTheFileAlone) {
-    SCANBROOK_RUN_UNPRIVILEGED();
-    const test::ScratchFolder scratch;
-    const std::string path = scratch.file("kept.text");
-    std::ofstream(path) << "older text";
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-
-    saveTo(path);
-    EXPECT_EQ(console.text,
-              "the report\n" + failure(scratch.path(), "kept.text", "Permission denied"));
-    EXPECT_EQ(test::fileContents(path), "older text");
+TEST(SaveFaults, ToAFullDeviceReportsNoSpaceLeft) {
+    const std::string report(std::size_t{3} << 20, 'x');
+    EXPECT_EQ(consoleAfterSaving(report, "/dev/full"),
+              report + failure("/dev", "full", "No space left on device"));
 }
-
-// --- Writes that fail part of the way, or at once ----------------------------------------------
-
-/// Saved bytes, and the sizes written to /dev/full: nothing fits there.
-class SaveToFullDevice : public SaveFaults, public ::testing::WithParamInterface<std::size_t> {};
-
-TEST_P(SaveToFullDevice, ReportsNoSpaceLeft) {
-    console.text.assign(GetParam(), 'x');
-    saveTo("/dev/full");
-    EXPECT_EQ(console.text,
-              std::string(GetParam(), 'x') + failure("/dev", "full", "No space left on device"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, SaveToFullDevice,
-                         ::testing::Values(std::size_t{1}, std::size_t{4096},
-                                           std::size_t{3} << 20));
-
-TEST(WriteFileFaults, EmptyTextOnAFullDeviceLosesNothingAndSucceeds) {
-    // Nothing to write is nothing lost: an empty console saves without an error anywhere.
-    EXPECT_EQ(platform::writeFile("/dev/full", ""), std::nullopt);
-}
-
-struct BadTargetCase {
-    const char* name;
-    /// The target below the scratch folder, made ready by `prepare`.
-    std::string (*prepare)(const test::ScratchFolder& scratch);
-    const char* reason;
-};
-
-void PrintTo(const BadTargetCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-const BadTargetCase kBadTargets[] = {
-    {"aFolder",
-     [](const test::ScratchFolder& s) {
-         fs::create_directory(s.file("folder"));
-         return s.file("folder");
-     },
-     "Is a directory"},
-    {"belowAFile",
-     [](const test::ScratchFolder& s) {
-         std::ofstream(s.file("file")) << "x";
-         return s.file("file/report.text");
-     },
-     "Not a directory"},
-    {"missingFolder", [](const test::ScratchFolder& s) { return s.file("gone/report.text"); },
-     "No such file or directory"},
-    {"nameTooLong",
-     [](const test::ScratchFolder& s) { return s.file(std::string(300, 'n') + ".text"); },
-     "File name too long"},
-    {"danglingLinkIntoMissingFolder",
-     [](const test::ScratchFolder& s) {
-         fs::create_symlink(s.file("gone/target.text"), s.file("link.text"));
-         return s.file("link.text");
-     },
-     "No such file or directory"},
-};
-
-class SaveToBadTarget : public SaveFaults, public ::testing::WithParamInterface<BadTargetCase> {};
-
-TEST_P(SaveToBadTarget, TellsTheUserWhyAndCreatesNothing) {
-    const test::ScratchFolder scratch;
-    const std::string path = GetParam().prepare(scratch);
-    const std::size_t entriesBefore = static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator()));
-
-    saveTo(path);
-    const fs::path target(path);
-    EXPECT_EQ(console.text,
-              "the report\n" + failure(target.parent_path().string(), target.filename().string(),
-                                       GetParam().reason));
-    EXPECT_EQ(static_cast<std::size_t>(
-                  std::distance(fs::directory_iterator(scratch.path()), fs::directory_iterator())),
-              entriesBefore);
-}
-
-INSTANTIATE_TEST_SUITE_P(Targets, SaveToBadTarget, ::testing::ValuesIn(kBadTargets),
-                         [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace scanbrook

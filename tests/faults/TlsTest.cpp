@@ -39,66 +39,33 @@ NNBKcUTIpt9kViigvxY5K6XM5lNtaKsqGhXC2GnsnnOUZ05OMXjYz2xK
 -----END PRIVATE KEY-----
 )";
 
-/// An HTTPS server on 127.0.0.1 with the certificate above; it counts the connections whose
-/// handshake completed and the bytes that reached it through them.
-class SelfSignedServer {
-public:
-    SelfSignedServer() {
-        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setLocalCertificate(QSslCertificate(QByteArray(kCertificate)));
-        configuration.setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Ec));
-        server.setSslConfiguration(configuration);
-        QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [this] {
-            while (QTcpSocket* socket = server.nextPendingConnection()) {
-                ++handshakes;
-                QObject::connect(socket, &QIODevice::readyRead, socket,
-                                 [this, socket] { received += socket->readAll().size(); });
-            }
-        });
-        listening = server.listen(QHostAddress::LocalHost, 0);
-    }
-    quint16 port() const { return server.serverPort(); }
-
-    QSslServer server;
-    bool listening = false;
-    int handshakes = 0;
-    qint64 received = 0;
-};
-
 TEST(TlsVerification, TheDownloadRefusesAServerNothingVouchesFor) {
     if (!QSslSocket::supportsSsl()) {
         GTEST_SKIP() << "Qt has no TLS backend here";
     }
-    SelfSignedServer server;
-    ASSERT_TRUE(server.listening);
+    const QSslCertificate certificate{QByteArray(kCertificate)};
+    QSslServer server;
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(certificate);
+    configuration.setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Ec));
+    server.setSslConfiguration(configuration);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
 
     platform::QtHttpClient http;
     std::optional<platform::HttpResponse> response;
-    http.get("https://127.0.0.1:" + std::to_string(server.port()) + "/catalogue.plist",
+    http.get("https://127.0.0.1:" + std::to_string(server.serverPort()) + "/catalogue.plist",
              [&](platform::HttpResponse r) { response = std::move(r); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return response.has_value(); }, 60000));
-
     EXPECT_TRUE(response->transportError);
     EXPECT_FALSE(response->body.has_value());
-    EXPECT_EQ(server.received, 0) << "the request reached a server that was not verified";
-}
 
-TEST(TlsVerification, AClientThatTrustsTheCertificateCompletesTheHandshake) {
-    // Shows that the server above works: the refusal comes from the verification alone.
-    if (!QSslSocket::supportsSsl()) {
-        GTEST_SKIP() << "Qt has no TLS backend here";
-    }
-    SelfSignedServer server;
-    ASSERT_TRUE(server.listening);
-
+    // The server works for a client that trusts its certificate: the refusal is the verification's.
     QSslSocket client;
-    QSslConfiguration configuration = client.sslConfiguration();
-    configuration.setCaCertificates({QSslCertificate(QByteArray(kCertificate))});
-    client.setSslConfiguration(configuration);
-    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return client.isEncrypted() || server.handshakes > 0; }, 60000));
-    EXPECT_TRUE(client.waitForEncrypted(10000) || client.isEncrypted());
+    QSslConfiguration trusting = client.sslConfiguration();
+    trusting.setCaCertificates({certificate});
+    client.setSslConfiguration(trusting);
+    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), server.serverPort());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return client.isEncrypted(); }, 60000));
 }
 
 } // namespace

@@ -1,12 +1,8 @@
 // The application as its process entry builds it, with a user who presses check and run 50
 // times in quick succession and closes the window while much of that work still runs; after
-// half of the presses the log tool stops answering for an hour. Started by WindowCloseTest,
-// which expects the process to end by itself, at once and without a crash.
-//
-//   faults_window_close_child STDERR_FILE
-//
-// Standard error goes to STDERR_FILE, so that the tools left running do not hold the test
-// runner's output open.
+// half of the presses the log tool stops answering for an hour. Started by WindowCloseTest as
+// `faults_window_close_child STDERR_FILE`: standard error goes to the file, so that the tools
+// left running do not hold the test runner's output open.
 
 #include "app/MainWindow.h"
 #include "app/ScanbrookApplication.h"
@@ -30,21 +26,19 @@ int main(int argc, char* argv[]) {
     if (check == nullptr || run == nullptr) {
         return 3;
     }
-    // One press every few milliseconds, with the event loop (and so the completions that are
-    // ready) running in between.
+    // One press every few milliseconds, the event loop (and the completions ready) in between.
     int presses = 0;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, &window, [&] {
         if (presses == 25) {
             std::ofstream(platform::platformRoot() + "/sim/control/log.delay") << "3600";
         }
-        if (presses == 50) {
+        if (presses++ == 50) {
             user.stop();
             window.close();
-            return;
+        } else {
+            (presses % 3 == 0 ? run : check)->click();
         }
-        (presses % 3 == 2 ? run : check)->click();
-        ++presses;
     });
     user.start(5);
 

@@ -12,8 +12,7 @@ namespace {
 class QtEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override {
-        // Headless also when the binary is started by hand.
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0); // headless also when started by hand
         app = std::make_unique<QApplication>(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
     }

@@ -3,22 +3,15 @@
 #include "app/MainWindow.h"
 #include "platform/qt/MainQueue.h"
 #include "support/SimRoot.h"
-#include "support/TempFolder.h"
 
 #include <QPushButton>
 #include <QSettings>
-#include <QString>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
-#include <stdexcept>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace scanbrook::test {
@@ -33,20 +26,16 @@ public:
         }
     }
 
-    /// Where the application's settings file belongs on Linux.
-    std::string settingsFile() const { return folder.file("Scanbrook/Scanbrook.conf"); }
-
-    /// Replaces the settings file with `ini`, as a person editing it would.
-    void writeSettingsFile(std::string_view ini) const { writeFile(settingsFile(), ini); }
-
+    /// Replaces the application's settings file with `ini`, as a person editing it would.
+    void writeSettingsFile(std::string_view ini) const { writeFile(file, ini); }
     /// The settings file read afresh, as another program would see it.
     std::unique_ptr<QSettings> reopen() const {
-        return std::make_unique<QSettings>(QString::fromStdString(settingsFile()),
-                                           QSettings::IniFormat);
+        return std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
     }
 
 private:
     TempFolder folder{"scanbrook-qt"};
+    std::string file = folder.file("Scanbrook/Scanbrook.conf"); // where it belongs on Linux
     ScopedEnvironment environment;
 };
 
@@ -88,9 +77,7 @@ protected:
 
     template <typename Widget> Widget* child(const char* name) const {
         auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            throw std::runtime_error(std::string("MainWindow.ui has no ") + name);
-        }
+        EXPECT_NE(widget, nullptr) << "MainWindow.ui has no " << name;
         return widget;
     }
     void press(const char* button) const {

@@ -1,5 +1,4 @@
-// The real window's check, run and save buttons, offscreen, against a private copy of the
-// simulated Mac, from the press to the console and the saved file.
+// The real window's check, run and save buttons, offscreen, on a private simulated Mac.
 
 #include "QtTestSupport.h"
 
@@ -9,8 +8,6 @@
 #include <QApplication>
 #include <QFileDialog>
 
-#include <filesystem>
-
 namespace scanbrook {
 namespace {
 
@@ -19,43 +16,41 @@ protected:
     void SetUp() override {
         root.setControl("xprotect.duration", "0");
         open(root.path());
-        press("checkButton");
-        EXPECT_FALSE(spinner()->isHidden());
-        ASSERT_TRUE(waitForCompletion());
-        report = text();
+        report = pressAndWait("checkButton");
     }
 
-    platform::BusyIndicator* spinner() const {
-        return child<platform::BusyIndicator>("busySpinner");
-    }
-    /// Serves the event loop until the spinner hides again: the work's completion has run.
-    bool waitForCompletion() const {
-        return QTest::qWaitFor([this] { return spinner()->isHidden(); }, 30000);
-    }
-    std::string text() const {
-        return child<platform::ConsoleView>("outputTextbox")->toPlainText().toStdString();
+    /// Presses `button` and serves the event loop until the spinner hides again (the work's
+    /// completion has run); returns the console's text.
+    std::string pressAndWait(const char* button) const {
+        press(button);
+        const auto* spinner = child<platform::BusyIndicator>("busySpinner");
+        EXPECT_FALSE(spinner->isHidden());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spinner->isHidden(); }, 30000));
+        return text();
     }
 
-    /// Presses save and answers the panel with `path`, checking the name it offered.
-    void save(const std::string& path) {
+    /// Presses save and answers the panel with `path`; returns the name the panel offered.
+    std::string save(const std::string& path) const {
         press("saveButton");
-        QFileDialog* dialog = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                for (QWidget* widget : QApplication::topLevelWidgets()) {
-                    if (auto* d = qobject_cast<QFileDialog*>(widget); d && d->isVisible()) {
-                        dialog = d;
-                    }
-                }
-                return dialog != nullptr;
-            },
-            5000));
-        // The name carries the date of the report's closing line.
-        EXPECT_EQ(dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1).toStdString(),
-                  "Scanbrook-" + report.substr(report.size() - 20) + ".text");
+        QFileDialog* dialog = nullptr; // open already: the panel does not block
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QFileDialog*>(widget); d && d->isVisible()) {
+                dialog = d;
+            }
+        }
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no save panel";
+            return {};
+        }
+        const std::string offered =
+            dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1).toStdString();
         dialog->selectFile(QString::fromStdString(path));
         // As the user's Save would, without the dialog's own question about replacing a file.
         static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        return offered;
+    }
+    std::string text() const {
+        return child<platform::ConsoleView>("outputTextbox")->toPlainText().toStdString();
     }
 
     test::TempSimRoot root;
@@ -69,24 +64,23 @@ TEST_F(WindowScanTest, CheckThenRunThenSave) {
     EXPECT_EQ(report.find("\\/"), std::string::npos); // escapes are undone
     EXPECT_EQ(report.find("\nScanned at "), report.size() - 32);
 
-    press("runButton");
-    ASSERT_TRUE(waitForCompletion());
-    EXPECT_EQ(text(), report + "\n\nXProtect Remediator has completed scanning.\nTo see the "
-                               "results, click on the Check XProtect button.\n");
-
-    save(saveFolder.file("saved.text"));
-    EXPECT_TRUE(test::readFile(saveFolder.file("saved.text")) == text());
+    EXPECT_EQ(pressAndWait("runButton"),
+              report + "\n\nXProtect Remediator has completed scanning.\nTo see the results, "
+                       "click on the Check XProtect button.\n");
+    // The name offered carries the date of the report's closing line.
+    EXPECT_EQ(save(saveFolder.file("saved.text")),
+              "Scanbrook-" + report.substr(report.size() - 20) + ".text");
+    EXPECT_EQ(test::readFile(saveFolder.file("saved.text")), text());
 }
 
 TEST_F(WindowScanTest, AFailedSaveIsReportedAtTheEndOfTheConsole) {
-    // The panel adds the ".text" suffix to a name without one, so the full device is reached
-    // through a name that has it.
+    // The panel adds ".text" to a name without it: the full device is reached through a link.
     std::filesystem::create_symlink("/dev/full", saveFolder.file("full.text"));
     save(saveFolder.file("full.text"));
-    EXPECT_EQ(text(), report +
-                          "The file \u201Cfull.text\u201D couldn\u2019t be saved in the "
-                          "folder \u201C" +
-                          saveFolder.path() + "\u201D: No space left on device.");
+    EXPECT_EQ(text(),
+              report +
+                  "The file \u201Cfull.text\u201D couldn\u2019t be saved in the folder \u201C" +
+                  saveFolder.path() + "\u201D: No space left on device.");
 }
 
 } // namespace

@@ -13,9 +13,7 @@ namespace scanbrook::testing {
 /// `bytes` in a buffer that keeps the runner's spare bytes after its end, filled so that a
 /// parser reading ahead reads defined bytes. Move the result; a copy loses the spare bytes.
 inline std::string paddedOutput(std::string_view bytes) {
-    std::string output;
-    output.reserve(bytes.size() + platform::kOutputPadding);
-    output.assign(bytes.size() + platform::kOutputPadding, ' ');
+    std::string output(bytes.size() + platform::kOutputPadding, ' ');
     output.replace(0, bytes.size(), bytes);
     output.resize(bytes.size());
     return output;
@@ -40,12 +38,9 @@ inline platform::CommandResult killedBySignal(int signal, std::string_view outpu
 
 /// A program that could not be started: 127 when it does not exist, 126 otherwise.
 inline platform::CommandResult notStarted(int error, std::string path = "/usr/bin/log") {
-    platform::CommandResult result;
+    platform::CommandResult result = exitedWith(error == ENOENT ? 127 : 126, {}, std::move(path));
     result.ending = platform::CommandResult::Ending::NotStarted;
-    result.status = error == ENOENT ? 127 : 126;
     result.startError = error;
-    result.launchPath = std::move(path);
-    result.output = paddedOutput({});
     return result;
 }
 

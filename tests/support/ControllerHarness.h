@@ -12,8 +12,8 @@ namespace scanbrook::test {
 /// The window's controller wired to fakes, every outlet set as the window's layout sets it.
 /// Settings stored in `defaults` before show() are what the controller loads.
 struct ControllerHarness {
-    /// Manual: work waits in `workQueue` until the test runs it. Real: the controller's own
-    /// queue runs it on worker threads, against real child processes.
+    /// Manual: work is queued and never runs. Real: the controller's own queue runs it on
+    /// worker threads, against real child processes.
     enum class Work { Manual, Real };
 
     FakeDefaults defaults;
@@ -21,7 +21,6 @@ struct ControllerHarness {
     FakeApplication application;
     FakeSavePanel savePanel;
     std::shared_ptr<ManualQueue> mainQueue = std::make_shared<ManualQueue>();
-    ManualQueue* workQueue = nullptr; // null with Work::Real
     FakeTextField field;
     FakeStepper stepper;
     platform::DecimalNumberFormatter formatter;
@@ -31,13 +30,9 @@ struct ControllerHarness {
     std::unique_ptr<ViewController> controller;
 
     explicit ControllerHarness(Work work = Work::Manual) {
-        std::unique_ptr<ManualQueue> manual;
-        if (work == Work::Manual) {
-            manual = std::make_unique<ManualQueue>();
-            workQueue = manual.get();
-        }
         controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue, std::move(manual)});
+            defaults, clock, application, savePanel, mainQueue,
+            work == Work::Manual ? std::make_unique<ManualQueue>() : nullptr});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);
@@ -54,11 +49,9 @@ struct ControllerHarness {
 
     /// Waits until a worker has handed its completion to the main queue, then runs it.
     bool finishWork(std::chrono::seconds limit = std::chrono::seconds(60)) {
-        if (!mainQueue->waitFor(1, limit)) {
-            return false;
-        }
+        const bool arrived = mainQueue->waitFor(1, limit);
         mainQueue->runAll();
-        return true;
+        return arrived;
     }
 };
 

@@ -21,118 +21,98 @@
 
 namespace scanbrook::test {
 
-class FakeDefaults final : public platform::UserDefaults {
-public:
-    using Value = std::variant<double, std::int64_t, bool, std::string>;
-    std::map<std::string, Value, std::less<>> values;
+struct FakeDefaults final : platform::UserDefaults {
+    std::map<std::string, std::variant<double, std::int64_t, bool, std::string>, std::less<>>
+        values;
 
     /// Reads like the platform's store: a number of either kind as a double, 0 for anything else.
     double doubleForKey(std::string_view key) const override {
-        if (const auto* i = find<std::int64_t>(key)) {
-            return static_cast<double>(*i);
-        }
-        const auto* d = find<double>(key);
-        return d != nullptr ? *d : 0.0;
+        const auto i = find<std::int64_t>(key);
+        return i ? static_cast<double>(*i) : find<double>(key).value_or(0.0);
     }
     std::int64_t integerForKey(std::string_view key) const override {
-        const auto* i = find<std::int64_t>(key);
-        return i != nullptr ? *i : 0;
+        return find<std::int64_t>(key).value_or(0);
     }
-    bool boolForKey(std::string_view key) const override {
-        const auto* b = find<bool>(key);
-        return b != nullptr && *b;
-    }
+    bool boolForKey(std::string_view key) const override { return find<bool>(key).value_or(false); }
     void setDouble(double value, std::string_view key) override {
         values.insert_or_assign(std::string(key), value);
     }
     void setInteger(std::int64_t value, std::string_view key) override {
         values.insert_or_assign(std::string(key), value);
     }
-
-private:
-    template <class T> const T* find(std::string_view key) const {
+    template <class T> std::optional<T> find(std::string_view key) const {
         const auto it = values.find(key);
-        return it == values.end() ? nullptr : std::get_if<T>(&it->second);
+        const T* value = it == values.end() ? nullptr : std::get_if<T>(&it->second);
+        return value ? std::optional<T>(*value) : std::nullopt;
     }
 };
 
-class FakeClock final : public platform::Clock {
-public:
+struct FakeClock final : platform::Clock {
     platform::TimePoint time{};
     platform::TimePoint now() const override { return time; }
 };
 
-class FakeApplication final : public platform::Application {
-public:
+struct FakeApplication final : platform::Application {
     int terminations = 0;
     void terminate() override { ++terminations; }
 };
 
 /// A queue that runs nothing until the test says so; safe to fill from worker threads.
-class ManualQueue final : public platform::TaskQueue {
-public:
+struct ManualQueue final : platform::TaskQueue {
     void addOperation(std::function<void()> operation) override {
-        {
-            const std::lock_guard lock(mutex_);
-            operations_.push_back(std::move(operation));
-        }
+        const std::lock_guard lock(mutex_);
+        operations_.push_back(std::move(operation));
         added_.notify_all();
+    }
+    /// Runs the oldest operation waiting, if there is one.
+    bool runOne() {
+        std::unique_lock lock(mutex_);
+        if (operations_.empty()) {
+            return false;
+        }
+        const std::function<void()> operation = std::move(operations_.front());
+        operations_.pop_front();
+        lock.unlock();
+        operation();
+        return true;
     }
     /// Runs what is queued now (and what those operations queue in turn); returns the count.
     int runAll() {
         int count = 0;
-        for (;;) {
-            std::function<void()> operation;
-            {
-                const std::lock_guard lock(mutex_);
-                if (operations_.empty()) {
-                    return count;
-                }
-                operation = std::move(operations_.front());
-                operations_.pop_front();
-            }
-            operation();
+        while (runOne()) {
             ++count;
         }
+        return count;
     }
     /// Waits until at least `count` operations are queued (for work done on other threads).
     bool waitFor(std::size_t count, std::chrono::milliseconds limit) {
         std::unique_lock lock(mutex_);
         return added_.wait_for(lock, limit, [&] { return operations_.size() >= count; });
     }
-    std::size_t size() const {
-        const std::lock_guard lock(mutex_);
-        return operations_.size();
-    }
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable added_;
     std::deque<std::function<void()>> operations_;
 };
 
-class FakeTextField final : public platform::TextField {
-public:
+struct FakeTextField final : platform::TextField {
     std::string text;
     std::string stringValue() const override { return text; }
     void setStringValue(std::string_view value) override { text = value; }
 };
 
 /// Holds its value within 1 to 30, as the window's stepper does.
-class FakeStepper final : public platform::Stepper {
-public:
+struct FakeStepper final : platform::Stepper {
     std::int64_t value = 1;
-    std::int64_t minimum = 1;
-    std::int64_t maximum = 30;
     std::int64_t integerValue() const override { return value; }
-    void setIntegerValue(std::int64_t v) override { value = std::clamp(v, minimum, maximum); }
+    void setIntegerValue(std::int64_t v) override { value = std::clamp<std::int64_t>(v, 1, 30); }
 };
 
-/// Keeps the font size of every character, so tests can see re-fonting and appends.
-class FakeConsole final : public platform::Console {
-public:
+/// Keeps the font size of every byte, so tests can see re-fonting and appends.
+struct FakeConsole final : platform::Console {
     std::string text;
-    std::vector<double> sizes; // one per byte
+    std::vector<double> sizes;
     int refonts = 0;
 
     void replaceText(std::string_view utf8, double fontSize) override {
@@ -150,27 +130,23 @@ public:
     std::string plainText() const override { return text; }
 };
 
-class FakeSpinner final : public platform::Spinner {
-public:
+struct FakeSpinner final : platform::Spinner {
     bool hidden = false;
     bool animating = false;
-    bool threaded = false;
     void setHidden(bool h) override { hidden = h; }
-    void setUsesThreadedAnimation(bool t) override { threaded = t; }
+    void setUsesThreadedAnimation(bool) override {}
     void startAnimation() override { animating = true; }
     void stopAnimation() override { animating = false; }
 };
 
-class FakeWindow final : public platform::Window {
-public:
+struct FakeWindow final : platform::Window {
     platform::WindowDelegate* delegate = nullptr;
     std::string title;
     void setDelegate(platform::WindowDelegate* d) override { delegate = d; }
     void setTitle(std::string_view t) override { title = t; }
 };
 
-class FakeSavePanel final : public platform::SavePanel {
-public:
+struct FakeSavePanel final : platform::SavePanel {
     std::optional<platform::SaveRequest> request;
     std::function<void(std::optional<std::string>)> completion;
     void begin(const platform::SaveRequest& r,
@@ -182,8 +158,7 @@ public:
 
 /// Records every alert; `answer` decides what the user pressed (the first button by default)
 /// and may look at the world as it is while the alert is up.
-class FakeAlertPresenter final : public platform::AlertPresenter {
-public:
+struct FakeAlertPresenter final : platform::AlertPresenter {
     std::vector<platform::AlertRequest> shown;
     std::function<int(const platform::AlertRequest&)> answer;
 
@@ -194,14 +169,11 @@ public:
 };
 
 /// A Help menu holding one item, titled as the main menu's layout titles it.
-class FakeHelpMenu final : public platform::HelpMenu {
-public:
+struct FakeHelpMenu final : platform::HelpMenu {
     std::string itemTitle = "Update not checked";
     bool itemChecked = false;
-    int requests = 0;
 
     void checkAndRetitleItem(std::string_view title, std::string_view newTitle) override {
-        ++requests;
         if (itemTitle == title) {
             itemChecked = true;
             itemTitle = newTitle;
@@ -209,8 +181,7 @@ public:
     }
 };
 
-class FakeUrlOpener final : public platform::UrlOpener {
-public:
+struct FakeUrlOpener final : platform::UrlOpener {
     std::vector<std::string> opened;
     void openUrl(const std::string& url) override { opened.push_back(url); }
 };

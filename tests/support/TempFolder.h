@@ -17,10 +17,7 @@ namespace scanbrook::test {
 /// The whole content of the file at `path`, or nullopt when it cannot be read.
 inline std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return in ? std::optional(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
 }
 
 /// Replaces (or creates) the file at `path` with `bytes`; the folders on the way are created.
@@ -40,12 +37,11 @@ class TempFolder {
 public:
     explicit TempFolder(std::string_view prefix = "scanbrook") {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-        pattern += "/" + std::string(prefix) + "-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
+        path_ = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" +
+                std::string(prefix) + "-XXXXXX";
+        if (::mkdtemp(path_.data()) == nullptr) {
+            throw std::system_error(errno, std::generic_category(), "mkdtemp " + path_);
         }
-        path_ = pattern;
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -56,7 +52,6 @@ public:
 
     /// The folder: absolute, without a trailing "/".
     const std::string& path() const { return path_; }
-    /// The path of `relative` inside the folder.
     std::string file(std::string_view relative) const {
         return path_ + "/" + std::string(relative);
     }
