@@ -24,21 +24,7 @@ runs_large=${SCANBROOK_BENCH_RUNS_LARGE:-5}
 
 # --- Tools -------------------------------------------------------------------------------------
 bash scripts/install-deps.sh
-missing=()
-for package in jq hyperfine time python3; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if ((${#missing[@]} > 0)); then
-    sudo_cmd=()
-    if [[ $(id -u) -ne 0 ]]; then
-        sudo_cmd=(sudo)
-    fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}"
-fi
+bash scripts/install-deps.sh jq hyperfine time python3
 
 # --- Build -------------------------------------------------------------------------------------
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSCANBROOK_WERROR=ON >/dev/null

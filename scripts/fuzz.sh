@@ -21,22 +21,7 @@ fi
 build_dir="${SCANBROOK_FUZZ_BUILD_DIR:-build/fuzz}"
 
 # libFuzzer ships with clang's runtime package, which the normal build does not need.
-missing=()
-for package in clang-14 libclang-rt-14-dev llvm-14; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    if [[ $(id -u) -ne 0 ]]; then
-        sudo_cmd=(sudo)
-    fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq \
-        --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh clang-14 libclang-rt-14-dev llvm-14
 
 cmake --preset fuzz -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"

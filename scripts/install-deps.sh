@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever Scanbrook needs to build, test and demo that this
 # machine does not have yet. Safe to run again; does nothing when all is there.
+# With package names as arguments it installs those instead (the benchmarks, the fuzzers and
+# the screenshot need a few tools of their own).
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-noto-color-emoji clang-format
 )
+if (($# > 0)); then
+    packages=("$@")
+fi
 
 missing=()
 for package in "${packages[@]}"; do

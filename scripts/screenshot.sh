@@ -6,16 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/release}"
 
-tools=(xvfb xauth openbox xdotool x11-apps x11-utils imagemagick)
-missing=()
-for package in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if ((${#missing[@]})); then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh xvfb xauth openbox xdotool x11-apps x11-utils imagemagick
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
