@@ -2,6 +2,8 @@
 // QMainWindow and quits once it has been painted. When SCANBROOK_BENCH_MARKER names a file, the
 // moment of that first paint (CLOCK_MONOTONIC nanoseconds) is written there, so that the
 // launch benchmark can time both programs up to the same point.
+#include "Marker.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
@@ -17,15 +19,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !painted) {
             painted = true;
-            timespec now{};
-            ::clock_gettime(CLOCK_MONOTONIC, &now);
-            if (const char* marker = std::getenv("SCANBROOK_BENCH_MARKER")) {
-                if (std::FILE* file = std::fopen(marker, "w")) {
-                    std::fprintf(file, "%lld\n",
-                                 static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-                    std::fclose(file);
-                }
-            }
+            writeBenchMarkerNow();
             QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);

@@ -3,6 +3,8 @@
 // arguments and standard output, and once the request of the last launch check
 // ("show --style json --last 2") has been answered, writes the moment (CLOCK_MONOTONIC
 // nanoseconds) to SCANBROOK_BENCH_MARKER. Scanbrook itself is not changed to be measured.
+#include "Marker.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,14 +43,6 @@ int main(int argc, char** argv) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    if (const char* marker = std::getenv("SCANBROOK_BENCH_MARKER")) {
-        if (std::FILE* file = std::fopen(marker, "w")) {
-            std::fprintf(file, "%lld\n",
-                         static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-            std::fclose(file);
-        }
-    }
+    writeBenchMarkerNow();
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
