@@ -51,10 +51,13 @@ QFont consoleFont(double fontSize) {
 }
 
 // Only the font: the foreground stays unset, so the text is drawn in the palette's text
-// colour of the moment.
+// colour of the moment. Of the font, only what differs from Qt's defaults is set (families and
+// size; the weight is regular and the style upright by default): every property a character
+// carries is compared and rebuilt for each run of text when the console is re-fonted.
 QTextCharFormat fontOnly(const QFont& font) {
     QTextCharFormat format;
-    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    format.setFontFamilies(font.families());
+    format.setFontPointSize(font.pointSizeF());
     return format;
 }
 
