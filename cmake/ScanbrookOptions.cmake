@@ -40,3 +40,10 @@ endforeach()
 if(NOT SCANBROOK_DOWNLOAD_BASE_URL MATCHES "^https://[^/]+/(.*/)?$")
     message(FATAL_ERROR "SCANBROOK_DOWNLOAD_BASE_URL must end with \"/\"")
 endif()
+
+# The oldest macOS the application runs on: the deployment target of Mac builds and the bundle's
+# minimum system version.
+set(SCANBROOK_MACOS_MINIMUM "13.0" CACHE STRING "Oldest macOS version the application supports")
+if(NOT SCANBROOK_MACOS_MINIMUM MATCHES "^[0-9]+\\.[0-9]+$")
+    message(FATAL_ERROR "SCANBROOK_MACOS_MINIMUM must read like 13.0")
+endif()
