@@ -1,4 +1,5 @@
-# Every dependency comes from Debian's packages (scripts/install-deps.sh installs them).
+# Every dependency comes from Debian's packages (scripts/install-deps.sh installs them), or on a
+# Mac from Homebrew (the macos preset names its prefixes; ICU is keg-only, hence ICU_ROOT).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
@@ -8,7 +9,21 @@ if(SCANBROOK_BUILD_GUI)
     find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
 endif()
 if(SCANBROOK_BUILD_TESTS)
-    find_package(GTest REQUIRED)
+    if(SCANBROOK_LIBCXX_ON_LINUX)
+        # Debian's libgtest is built with libstdc++: build GoogleTest from Debian's sources
+        # (the package googletest) with this build's compiler and flags instead.
+        set(SCANBROOK_GOOGLETEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH
+            "GoogleTest's sources, built along when the C++ library is libc++ on Linux")
+        if(NOT EXISTS "${SCANBROOK_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt")
+            message(FATAL_ERROR "libc++ on Linux needs GoogleTest's sources in "
+                "${SCANBROOK_GOOGLETEST_SOURCE_DIR} (Debian's package googletest)")
+        endif()
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        add_subdirectory("${SCANBROOK_GOOGLETEST_SOURCE_DIR}"
+            "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+    else()
+        find_package(GTest REQUIRED)
+    endif()
 endif()
 if(SCANBROOK_BUILD_BENCHMARKS)
     find_package(benchmark REQUIRED)

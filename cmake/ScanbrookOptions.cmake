@@ -16,6 +16,12 @@ if(SCANBROOK_WERROR)
     endif()
 endif()
 
+# Every Linux-only call (inside src/platform/, behind __linux__) then gives way to its portable
+# POSIX fallback, so that the code a Mac runs is built and tested here too.
+if(SCANBROOK_PORTABLE_POSIX)
+    target_compile_definitions(scanbrook_options INTERFACE SCANBROOK_PORTABLE_POSIX)
+endif()
+
 # Qt targets additionally refuse implicit conversions from 8-bit strings, so every literal that
 # reaches the user is spelled as UTF-8 on purpose.
 add_library(scanbrook_qt_options INTERFACE)
@@ -39,11 +45,4 @@ foreach(url_option SCANBROOK_UPDATE_CATALOGUE_URL SCANBROOK_DOWNLOAD_BASE_URL)
 endforeach()
 if(NOT SCANBROOK_DOWNLOAD_BASE_URL MATCHES "^https://[^/]+/(.*/)?$")
     message(FATAL_ERROR "SCANBROOK_DOWNLOAD_BASE_URL must end with \"/\"")
-endif()
-
-# The oldest macOS the application runs on: the deployment target of Mac builds and the bundle's
-# minimum system version.
-set(SCANBROOK_MACOS_MINIMUM "13.0" CACHE STRING "Oldest macOS version the application supports")
-if(NOT SCANBROOK_MACOS_MINIMUM MATCHES "^[0-9]+\\.[0-9]+$")
-    message(FATAL_ERROR "SCANBROOK_MACOS_MINIMUM must read like 13.0")
 endif()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,10 @@
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
+
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
 
 namespace scanbrook::sim {
 
@@ -36,6 +41,76 @@ std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
+/// The absolute path of this executable with symbolic links resolved, as the system started it.
+std::string executablePath(std::string_view tool, [[maybe_unused]] const char* argv0) {
+#if defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
+    std::string self(4096, '\0');
+    const auto length = ::readlink("/proc/self/exe", self.data(), self.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
+        fail(tool, "cannot read /proc/self/exe to find the simulated platform root");
+    }
+    self.resize(static_cast<std::size_t>(length));
+    return self;
+#else
+#if defined(__APPLE__)
+    // The path the program was started by, which may hold symbolic links: resolved below, as
+    // Linux's /proc/self/exe is.
+    std::uint32_t size = 0;
+    ::_NSGetExecutablePath(nullptr, &size);
+    std::string started(size, '\0');
+    if (::_NSGetExecutablePath(started.data(), &size) != 0) {
+        fail(tool, "cannot ask the system for this executable's path");
+    }
+    const char* path = started.c_str();
+#else
+    // Plain POSIX names no executable's path: the one it was started by serves when it holds a
+    // "/" (runCommand always passes the whole path).
+    if (argv0 == nullptr || std::string_view(argv0).find('/') == std::string_view::npos) {
+        fail(tool, "started without a path, so the simulated platform root cannot be found");
+    }
+    const char* path = argv0;
+#endif
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path, nullptr),
+                                                               &std::free);
+    if (!resolved) {
+        fail(tool, std::string("cannot resolve this executable's path ") + path);
+    }
+    return resolved.get();
+#endif
+}
+
+/// Digits with an optional fraction ("2", "0.25", "1709631667.25"), nothing else. Not through
+/// floating-point from_chars, which the Mac's C++ library does not offer at a macOS 13 target,
+/// nor strtod, which also takes exponents, "inf" and hexadecimal.
+std::optional<double> decimalNumber(std::string_view text) {
+    const auto point = text.find('.');
+    const auto whole = text.substr(0, point);
+    auto fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if ((whole.empty() && fraction.empty()) || !std::all_of(whole.begin(), whole.end(), isDigit) ||
+        !std::all_of(fraction.begin(), fraction.end(), isDigit)) {
+        return std::nullopt;
+    }
+    double result = 0;
+    for (const char digit : whole) {
+        result = result * 10 + (digit - '0');
+    }
+    // The fraction as one whole number divided once, so that a time to the microsecond keeps
+    // its last digit; digits beyond the fifteenth (below a femtosecond) are dropped.
+    fraction = fraction.substr(0, 15);
+    long long numerator = 0;
+    double denominator = 1;
+    for (const char digit : fraction) {
+        numerator = numerator * 10 + (digit - '0');
+        denominator *= 10;
+    }
+    result += static_cast<double>(numerator) / denominator;
+    if (!std::isfinite(result)) {
+        return std::nullopt;
+    }
+    return result;
+}
+
 } // namespace
 
 void fail(std::string_view tool, std::string_view message) {
@@ -46,17 +121,12 @@ void fail(std::string_view tool, std::string_view message) {
     std::_Exit(kSetupFailure);
 }
 
-std::string findRoot(std::string_view tool, std::string_view macPath) {
+std::string findRoot(std::string_view tool, std::string_view macPath, const char* argv0) {
     if (const char* fromEnvironment = std::getenv("SCANBROOK_PLATFORM_ROOT");
         fromEnvironment != nullptr && *fromEnvironment != '\0') {
         return withoutTrailingSlashes(fromEnvironment);
     }
-    std::string self(4096, '\0');
-    const auto length = ::readlink("/proc/self/exe", self.data(), self.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
-        fail(tool, "cannot read /proc/self/exe to find the simulated platform root");
-    }
-    self.resize(static_cast<std::size_t>(length));
+    std::string self = executablePath(tool, argv0);
     if (self.size() <= macPath.size() || !self.ends_with(macPath)) {
         std::string message = "cannot find the simulated platform root: this executable (";
         message.append(self).append(") does not lie at ROOT").append(macPath);
@@ -121,14 +191,12 @@ std::optional<double> Controls::seconds(std::string_view name) const {
         return std::nullopt;
     }
     const auto value = trimmed(*text);
-    double result = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), result);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
-        !(result >= 0)) {
+    const auto result = decimalNumber(value);
+    if (!result) {
         fail(tool_, "the control sim/control/" + std::string(name) +
                         " must hold a number of seconds, not \"" + std::string(value) + "\"");
     }
-    return result;
+    return *result;
 }
 
 std::int64_t currentTimeMicros(const Controls& controls) {

@@ -17,9 +17,10 @@ inline constexpr int kSetupFailure = 70;
 
 /// The platform root this process belongs to: SCANBROOK_PLATFORM_ROOT when set and not
 /// empty, otherwise the folder that holds this executable at `macPath` (for instance
-/// "/usr/bin/log"), found through /proc/self/exe. Never a path of the build tree, so a copied
-/// root serves its own copy. Exits through fail() when neither gives a root.
-std::string findRoot(std::string_view tool, std::string_view macPath);
+/// "/usr/bin/log"), found from the executable's own path as the system knows it (`argv0`, the
+/// program's argv[0], where the system does not say). Never a path of the build tree, so a
+/// copied root serves its own copy. Exits through fail() when neither gives a root.
+std::string findRoot(std::string_view tool, std::string_view macPath, const char* argv0);
 
 class Controls {
 public:

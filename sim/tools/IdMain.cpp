@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, kUsage.data(), kUsage.size());
         return 1;
     }
-    const Controls controls("id", findRoot("id", "/usr/bin/id"));
+    const Controls controls("id", findRoot("id", "/usr/bin/id", argv[0]));
     const auto status = controls.integer("id.status").value_or(0);
 
     Output out(std::nullopt);

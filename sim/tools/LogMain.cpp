@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
     if (!request) {
         usage(arguments);
     }
-    const Controls base("log", findRoot("log", "/usr/bin/log"));
+    const Controls base("log", findRoot("log", "/usr/bin/log", argv[0]));
     const LogControls controls(base, request->mode);
 
     // Every control is read before anything is printed, so that a bad one fails cleanly.

@@ -15,9 +15,9 @@ constexpr double kDefaultDurationSeconds = 3.0;
 
 } // namespace
 
-int main() {
+int main(int /*argc*/, char** argv) {
     using namespace scanbrook::sim;
-    const Controls controls("XProtect", findRoot("XProtect", kExecutable));
+    const Controls controls("XProtect", findRoot("XProtect", kExecutable, argv[0]));
     const auto duration = controls.seconds("xprotect.duration").value_or(kDefaultDurationSeconds);
     const auto status = controls.integer("xprotect.status").value_or(0);
     const auto pause = duration / static_cast<double>(kScanners.size());

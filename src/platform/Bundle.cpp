@@ -37,7 +37,9 @@ std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath
     if (file.bad()) {
         return std::nullopt;
     }
-    return parseDictionary(contents.view());
+    // A copy, since ostringstream::view() is missing from the Mac's older C++ libraries; an
+    // information dictionary is a few kilobytes.
+    return parseDictionary(contents.str());
 }
 
 std::optional<InfoDictionary> mainBundleInfoDictionary() {

@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/TestSeam.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -8,22 +10,17 @@ namespace scanbrook::platform {
 
 namespace {
 
-#if !defined(__APPLE__)
 std::string currentDirectory() {
     std::error_code error;
     auto cwd = std::filesystem::current_path(error);
     return error ? std::string() : cwd.string();
 }
-#endif
 
 std::string rootFromEnvironment() {
-#if defined(__APPLE__)
-    // A Mac build always reads the real system: nothing in the environment may redirect the
-    // tools it runs or the folders it trusts.
-    return {};
-#else
+    if (!honoursTestEnvironment()) {
+        return {};
+    }
     return normalisePlatformRoot(std::getenv(kPlatformRootVariable), currentDirectory());
-#endif
 }
 
 std::string& rootStorage() {

@@ -6,7 +6,8 @@
 namespace scanbrook::platform {
 
 /// The name of the environment variable that moves every platform path under a folder.
-/// Honoured only in builds for platforms other than the Mac.
+/// Honoured by programs built for platforms other than the Mac, and by test programs (see
+/// TestSeam.h).
 inline constexpr const char* kPlatformRootVariable = "SCANBROOK_PLATFORM_ROOT";
 
 /// Where the Mac's absolute path `macPath` lives on this machine: the path itself on the

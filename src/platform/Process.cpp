@@ -29,6 +29,9 @@ constexpr std::size_t kLargestRead = 64 * 1024;
 /// Up to this capacity the buffer grows fourfold, beyond it twofold: every growth copies the
 /// bytes read so far into fresh memory, and a month of log output is tens of megabytes.
 constexpr std::size_t kFourfoldGrowthLimit = 64 * 1024 * 1024;
+/// Where no close-from action exists, descriptors up to this one are looked at before a start:
+/// one system call each, so the scan stops well short of a limit of a million.
+[[maybe_unused]] constexpr long kLargestDescriptorScanned = 65536;
 
 /// Closes a descriptor once, on every path out of the function.
 class Descriptor {
@@ -90,9 +93,13 @@ public:
                 return error;
             }
         }
-#else
+#elif defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
         if (int error = posix_spawn_file_actions_addclosefrom_np(&fileActions_, STDERR_FILENO + 1);
             error != 0) {
+            return error;
+        }
+#else
+        if (int error = addCloseForOpenDescriptors(); error != 0) {
             return error;
         }
 #endif
@@ -124,6 +131,25 @@ public:
     }
 
 private:
+#if !defined(__APPLE__)
+    /// Plain POSIX has no close-from action: every descriptor above standard error that is open
+    /// now gets a close action of its own. One opened by another thread after this scan is not
+    /// closed, unless it is close-on-exec (as ours are).
+    int addCloseForOpenDescriptors() {
+        const long openMax = ::sysconf(_SC_OPEN_MAX);
+        const int limit = static_cast<int>(std::clamp(openMax, 256L, kLargestDescriptorScanned));
+        for (int fd = STDERR_FILENO + 1; fd < limit; ++fd) {
+            if (::fcntl(fd, F_GETFD) == -1) {
+                continue;
+            }
+            if (int error = posix_spawn_file_actions_addclose(&fileActions_, fd); error != 0) {
+                return error;
+            }
+        }
+        return 0;
+    }
+#endif
+
     posix_spawn_file_actions_t fileActions_{};
     posix_spawnattr_t attributes_{};
     int fileActionsError_ = 0;
@@ -211,6 +237,30 @@ void waitForExit(pid_t pid, CommandResult& result) {
     }
 }
 
+/// A pipe whose ends are close-on-exec, so that a program started by another thread at the same
+/// moment does not inherit our write end and keep our read from ever ending. 0 or an errno value.
+int openCloseOnExecPipe(int (&fds)[2]) {
+#if defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
+    return ::pipe2(fds, O_CLOEXEC) == 0 ? 0 : errno;
+#else
+    // Between pipe() and fcntl() another thread's start may see the ends still inheritable. On
+    // the Mac that does no harm (POSIX_SPAWN_CLOEXEC_DEFAULT closes whatever a start does not
+    // name); elsewhere the close actions cover every descriptor open when a start was prepared.
+    if (::pipe(fds) != 0) {
+        return errno;
+    }
+    for (const int fd : fds) {
+        if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+            const int error = errno;
+            ::close(fds[0]);
+            ::close(fds[1]);
+            return error;
+        }
+    }
+    return 0;
+#endif
+}
+
 bool holdsNul(const std::string& text) {
     return text.find('\0') != std::string::npos;
 }
@@ -255,10 +305,8 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
     argv.push_back(nullptr);
 
     int pipeFds[2];
-    // Close-on-exec, so that a program started by another thread at the same moment does not
-    // inherit our write end and keep our read from ever ending.
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        reportNotStarted(result, errno);
+    if (int error = openCloseOnExecPipe(pipeFds); error != 0) {
+        reportNotStarted(result, error);
         return result;
     }
     Descriptor readEnd(pipeFds[0]);

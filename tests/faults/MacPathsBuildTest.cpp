@@ -1,6 +1,7 @@
 // SCANBROOK_PLATFORM_ROOT moves every platform path on the machines without the real tools. A
 // Mac build must never honour it: whoever sets the environment would otherwise choose which
-// "log" tool and which log folders Scanbrook trusts. Paths.cpp is compiled here as for the Mac.
+// "log" tool and which log folders Scanbrook trusts. The shipped answer of the test seam is
+// compiled here as for the Mac, and the test seam for tests left out.
 
 #include "platform/Paths.h"
 

@@ -1,9 +1,13 @@
 #include "platform/qt/QtUserDefaults.h"
 
+#include "platform/TestSeam.h"
 #include "platform/qt/AppIdentity.h"
+
+#include <QDir>
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace scanbrook::platform {
@@ -14,12 +18,29 @@ QString keyString(std::string_view key) {
     return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
 }
 
-QString settingsOrganization() {
+/// Where a test program on a Mac keeps its settings: the INI file that Linux uses, in the folder
+/// the test chose, never the user's defaults domain. Built everywhere so that it is compiled here.
+[[maybe_unused]] QString testSettingsFile() {
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    const QString folder = configHome.isEmpty() ? QDir::homePath() + QStringLiteral("/.config")
+                                                : QString::fromLocal8Bit(configHome);
+    const QString file = folder + QStringLiteral("/") + organizationName() + QStringLiteral("/") +
+                         applicationName() + QStringLiteral(".conf");
+    return file;
+}
+
+/// The system's own store: the defaults domain on a Mac, an INI file elsewhere.
+std::unique_ptr<QSettings> openSettings() {
 #if defined(__APPLE__)
+    if (honoursTestEnvironment()) {
+        return std::make_unique<QSettings>(testSettingsFile(), QSettings::IniFormat);
+    }
     // The domain, not the name, decides the defaults domain on macOS.
-    return organizationDomain();
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       organizationDomain(), applicationName());
 #else
-    return organizationName();
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       organizationName(), applicationName());
 #endif
 }
 
@@ -40,18 +61,16 @@ std::optional<double> asDouble(const QVariant& value) {
 
 } // namespace
 
-QtUserDefaults::QtUserDefaults()
-    : settings(QSettings::NativeFormat, QSettings::UserScope, settingsOrganization(),
-               applicationName()) {}
+QtUserDefaults::QtUserDefaults() : settings(openSettings()) {}
 
 QVariant QtUserDefaults::value(std::string_view key) const {
-    return settings.value(keyString(key));
+    return settings->value(keyString(key));
 }
 
 void QtUserDefaults::store(std::string_view key, const QVariant& value) {
-    settings.setValue(keyString(key), value);
+    settings->setValue(keyString(key), value);
     // Written at once, so that a crash later loses nothing.
-    settings.sync();
+    settings->sync();
 }
 
 double QtUserDefaults::doubleForKey(std::string_view key) const {

@@ -4,11 +4,14 @@
 
 #include <QSettings>
 
+#include <memory>
+
 namespace scanbrook::platform {
 
 /// The user's settings in the system's own store: the application's defaults domain on macOS,
 /// ~/.config/Scanbrook/Scanbrook.conf (honouring XDG_CONFIG_HOME) elsewhere. Keys are kept at
-/// the top level under the names the caller gives.
+/// the top level under the names the caller gives. Test programs on a Mac use the INI file too
+/// (see TestSeam.h).
 class QtUserDefaults final : public UserDefaults {
 public:
     QtUserDefaults();
@@ -23,7 +26,7 @@ private:
     QVariant value(std::string_view key) const;
     void store(std::string_view key, const QVariant& value);
 
-    mutable QSettings settings;
+    std::unique_ptr<QSettings> settings;
 };
 
 } // namespace scanbrook::platform
