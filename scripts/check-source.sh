@@ -6,8 +6,14 @@
 #  - clang-format clean;
 #  - the security rules of SECURITY.md that a search can hold: programs are started only by the
 #    command run (no shell, no search of PATH), TLS verification is never turned off, and
-#    printf-style formats are literals (the compiler checks that too, with -Wformat=2).
-# With --built DIR it also checks that the built command-line tool loads no Qt library.
+#    printf-style formats are literals (the compiler checks that too, with -Wformat=2);
+#  - what a Mac build compiles (src/, sim/, tests/) uses only calls that macOS 13 has: a
+#    Linux-only call or path sits behind __linux__ (in the product, inside src/platform/ only,
+#    and always with the SCANBROOK_PORTABLE_POSIX fallback), and there is no floating-point
+#    to_chars/from_chars and no ostringstream::view();
+#  - the test seam for tests (platform/TestSeam.h) stays out of the shipped programs.
+# With --built DIR it also checks that the built command-line tool loads no Qt library and was
+# linked without the test seam.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 failed=0
@@ -54,6 +60,135 @@ if ! grep -q -- '-Wformat=2' cmake/ScanbrookOptions.cmake; then
     failed=1
 fi
 
+# Calls, constants and paths that Linux (or glibc) has and macOS 13 lacks. A search, so it knows
+# names rather than types: extend it when another one turns up.
+linux_only='(^|[^A-Za-z0-9_])(pipe2|dup3|accept4|memfd_create|getauxval|secure_getenv|strerrordesc_np|strerrorname_np|posix_spawn_file_actions_addclosefrom_np|close_range|epoll_[a-z_0-9]+|inotify_[a-z_0-9]+|signalfd|timerfd_[a-z]+|eventfd|prctl|copy_file_range|statx|renameat2|gettid|sched_getcpu|getrandom|posix_fadvise|fallocate|mremap|get_current_dir_name|canonicalize_file_name|euidaccess|sendfile64)[[:space:]]*\(|(^|[^A-Za-z0-9_])(MAP_HUGETLB|MAP_POPULATE|MADV_HUGEPAGE|MADV_NOHUGEPAGE|MADV_DONTDUMP|O_TMPFILE|O_PATH|SOCK_CLOEXEC|SOCK_NONBLOCK|MSG_NOSIGNAL|program_invocation_name|program_invocation_short_name)([^A-Za-z0-9_]|$)|/proc/|"/proc"|/dev/full'
+mapfile -t mac_compiled < <(git ls-files 'src/*.cpp' 'src/*.h' 'src/*.h.in' 'sim/*.cpp' 'sim/*.h' \
+    'tests/*.cpp' 'tests/*.h')
+# Comments are left out; a line counts as guarded inside the true branch of an #if that names
+# __linux__ (or the #else of one that rules it out).
+unguarded=$(awk -v pattern="$linux_only" '
+    function negated(c) {
+        return c ~ /#[[:space:]]*ifndef[[:space:]]+__linux__/ ||
+            c ~ /![[:space:]]*(defined[[:space:]]*\(?[[:space:]]*)?__linux__/ ||
+            c ~ /#[[:space:]]*(el)?if[[:space:]]*![[:space:]]*\(/
+    }
+    function linux(c) { return c ~ /__linux__/ && !negated(c) }
+    function guarded(   i) {
+        for (i = 1; i <= depth; i++) {
+            if (branch[i]) {
+                return 1
+            }
+        }
+        return 0
+    }
+    FNR == 1 { depth = 0; comment = 0 }
+    {
+        rest = $0
+        code = ""
+        while (rest != "") {
+            if (comment) {
+                end = index(rest, "*/")
+                if (end == 0) {
+                    rest = ""
+                } else {
+                    rest = substr(rest, end + 2)
+                    comment = 0
+                }
+                continue
+            }
+            block = index(rest, "/*")
+            line = index(rest, "//")
+            if (line > 0 && (block == 0 || line < block)) {
+                code = code substr(rest, 1, line - 1)
+                rest = ""
+            } else if (block > 0) {
+                code = code substr(rest, 1, block - 1)
+                rest = substr(rest, block + 2)
+                comment = 1
+            } else {
+                code = code rest
+                rest = ""
+            }
+        }
+        if (code ~ /^[[:space:]]*#[[:space:]]*if/) {
+            depth++
+            condition[depth] = code
+            branch[depth] = linux(code)
+        } else if (code ~ /^[[:space:]]*#[[:space:]]*elif/) {
+            condition[depth] = code
+            branch[depth] = linux(code)
+        } else if (code ~ /^[[:space:]]*#[[:space:]]*else/) {
+            branch[depth] = negated(condition[depth])
+        } else if (code ~ /^[[:space:]]*#[[:space:]]*endif/) {
+            depth--
+        } else if (code ~ pattern) {
+            where = FILENAME ":" FNR ": " $0
+            if (!guarded()) {
+                print where
+            } else if (FILENAME ~ /^src\// && FILENAME !~ /^src\/platform\//) {
+                print where "   (product code keeps it inside src/platform/)"
+            }
+        }
+    }' "${mac_compiled[@]}")
+if [[ -n "$unguarded" ]]; then
+    echo "$unguarded"
+    echo "error: a Linux-only call or path outside a __linux__ guard (macOS 13 lacks it): give it a" \
+        "portable fallback in src/platform/, or in a test an Apple skip that says why" >&2
+    failed=1
+fi
+if grep -nE '^[[:space:]]*#[[:space:]]*(el)?if.*__linux__' -r src sim | grep -v 'SCANBROOK_PORTABLE_POSIX'; then
+    echo "error: a __linux__ branch must give way to its fallback under SCANBROOK_PORTABLE_POSIX" >&2
+    failed=1
+fi
+# Floating-point to_chars/from_chars: missing from the Mac's C++ library at a macOS 13 target.
+# A search knows no types: it finds the value argument's nearest declaration above the call and
+# fails when that is a float or double, or when the value is written as one.
+floating_chars=$(awk '
+    FNR == 1 { delete seen }
+    { seen[FNR] = $0 }
+    match($0, /(to|from)_chars[[:space:]]*\([^;]*/) {
+        call = substr($0, RSTART, RLENGTH)
+        if (call ~ /[0-9]\.[0-9]|(float|double)[[:space:]]*>?[[:space:]]*\(/) {
+            print FILENAME ":" FNR ": " $0
+            next
+        }
+        split(call, arguments, ",")
+        value = arguments[3]
+        sub(/^[[:space:]]+/, "", value)
+        sub(/[^A-Za-z0-9_.>-].*$/, "", value)
+        sub(/^.*[.>]/, "", value)
+        if (value !~ /^[A-Za-z_][A-Za-z0-9_]*$/) {
+            seen[FNR] = $0
+            next
+        }
+        declaration = "[A-Za-z0-9_:<>]+[[:space:]&]+" value "[[:space:]]*([=;{(,)]|$)"
+        seen[FNR] = substr($0, 1, RSTART - 1)
+        for (line = FNR; line > 0; line--) {
+            if (seen[line] ~ declaration) {
+                if (seen[line] ~ ("(float|double)>?[[:space:]&]+" value "([^A-Za-z0-9_]|$)")) {
+                    print FILENAME ":" FNR ": " $0
+                }
+                break
+            }
+        }
+        seen[FNR] = $0
+    }' "${mac_compiled[@]}")
+if [[ -n "$floating_chars" ]]; then
+    echo "$floating_chars"
+    echo "error: floating-point to_chars/from_chars is missing from the Mac's C++ library at a" \
+        "macOS 13 target" >&2
+    failed=1
+fi
+if grep -nE '(\.|->)view[[:space:]]*\([[:space:]]*\)' "${mac_compiled[@]}"; then
+    echo "error: ostringstream::view() is missing from libc++ before 17; take str()" >&2
+    failed=1
+fi
+if grep -rnE --include=CMakeLists.txt --include='*.cmake' 'TestSeamForTests|scanbrook_test_seam' src; then
+    echo "error: the test seam for tests is for test programs only, never the shipped ones" >&2
+    failed=1
+fi
+
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.h.in')
 if ((${#sources[@]})) && ! clang-format --dry-run --Werror "${sources[@]}"; then
     echo "error: run clang-format -i on the files above" >&2
@@ -67,6 +202,16 @@ if [[ "${1:-}" == "--built" ]]; then
         failed=1
     elif ldd "$cli" | grep -i 'libQt'; then
         echo "error: scanbrook-cli loads Qt" >&2
+        failed=1
+    fi
+    # The debug information names the objects a program was linked from. The tests' own copy
+    # of the command line must show the test seam, or this check could not see it.
+    for_tests="$2/tests/cli/for-tests/scanbrook-cli"
+    if [[ -x "$cli" ]] && grep -qa 'TestSeamForTests' "$cli"; then
+        echo "error: scanbrook-cli was linked with the test seam for tests" >&2
+        failed=1
+    elif [[ -x "$for_tests" ]] && ! grep -qa 'TestSeamForTests' "$for_tests"; then
+        echo "error: cannot tell which test seam scanbrook-cli has (build with debug information)" >&2
         failed=1
     fi
 fi

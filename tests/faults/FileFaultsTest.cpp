@@ -44,7 +44,8 @@ bool runsHereUnprivileged() {
     }
 #else
     [] {
-        GTEST_SKIP() << "as root, and only Linux has /proc/self/exe and setpriv to rerun as nobody";
+        GTEST_SKIP()
+            << "as root, and only Linux has the proc file system and setpriv to rerun as nobody";
     }();
 #endif
     return false;
@@ -99,7 +100,7 @@ TEST(SaveFaults, ToAFullDeviceReportsNoSpaceLeft) {
     EXPECT_EQ(consoleAfterSaving(report, "/dev/full"),
               report + failure("/dev", "full", "No space left on device"));
 #else
-    GTEST_SKIP() << "needs /dev/full, a device that is always full, which only Linux has";
+    GTEST_SKIP() << "needs a device that is always full, which only Linux has";
 #endif
 }
 

@@ -83,7 +83,7 @@ TEST_F(WindowScanTest, AFailedSaveIsReportedAtTheEndOfTheConsole) {
                   "The file \u201Cfull.text\u201D couldn\u2019t be saved in the folder \u201C" +
                   saveFolder.path() + "\u201D: No space left on device.");
 #else
-    GTEST_SKIP() << "needs /dev/full, a device that is always full, which only Linux has";
+    GTEST_SKIP() << "needs a device that is always full, which only Linux has";
 #endif
 }
 
