@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds Scanbrook into build/<preset> (debug or release) with warnings as errors.
+# Configures and builds Scanbrook into build/<preset> (debug or release, with warnings as errors;
+# on a Mac the macos preset, the default there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset="${1:-release}"
+default=release
+if [[ "$(uname -s)" == Darwin ]]; then
+    default=macos
+fi
+preset="${1:-$default}"
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j "$(nproc)"
+# getconf, not nproc, which a Mac lacks.
+cmake --build --preset "$preset" -j "$(getconf _NPROCESSORS_ONLN)"

@@ -200,7 +200,7 @@ if [[ "${1:-}" == "--built" ]]; then
     if [[ ! -x "$cli" ]]; then
         echo "error: $cli was not built" >&2
         failed=1
-    elif ldd "$cli" | grep -i 'libQt'; then
+    elif { ldd "$cli" 2>/dev/null || otool -L "$cli"; } | grep -i 'libQt\|QtCore'; then
         echo "error: scanbrook-cli loads Qt" >&2
         failed=1
     fi

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and opens Scanbrook against the simulated Mac that the
-# build lays out in build/release/simroot.
+# build lays out in build/release/simroot; on a Mac, against the Mac itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+if [[ "$(uname -s)" == Darwin ]]; then
+    # The application built for a Mac reads the real system, whatever the environment says.
+    bash scripts/build.sh macos
+    exec build/macos/src/app/Scanbrook.app/Contents/MacOS/Scanbrook "$@"
+fi
 bash scripts/build.sh release
 export SCANBROOK_PLATFORM_ROOT="$PWD/build/release/simroot"
 

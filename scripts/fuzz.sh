@@ -20,14 +20,26 @@ if ((${#targets[@]} == 0)); then
 fi
 build_dir="${SCANBROOK_FUZZ_BUILD_DIR:-build/fuzz}"
 
-# libFuzzer ships with clang's runtime package, which the normal build does not need.
-bash scripts/install-deps.sh clang-14 libclang-rt-14-dev llvm-14
+# The compiler: CXX when set, otherwise a clang that has libFuzzer. Debian's comes with clang's
+# runtime package, which the normal build does not need; Apple's clang has no libFuzzer, so on a
+# Mac Homebrew's llvm (which also needs Homebrew's libraries).
+if [[ "$(uname -s)" == Darwin ]]; then
+    llvm="$(brew --prefix llvm)/bin"
+    export CXX="${CXX:-$llvm/clang++}"
+    export CMAKE_PREFIX_PATH="${CMAKE_PREFIX_PATH:-$(brew --prefix)}"
+    export ICU_ROOT="${ICU_ROOT:-$(brew --prefix icu4c)}"
+    symbolizer="$llvm/llvm-symbolizer"
+else
+    bash scripts/install-deps.sh clang-14 libclang-rt-14-dev llvm-14
+    export CXX="${CXX:-$(command -v clang++-14 || command -v clang++)}"
+    symbolizer="$(command -v llvm-symbolizer-14 || command -v llvm-symbolizer || true)"
+fi
 
 cmake --preset fuzz -B "$build_dir" >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
+cmake --build "$build_dir" -j "$(getconf _NPROCESSORS_ONLN)" --target "${targets[@]/#/fuzz_}"
 
 # Symbolised reports name the line that failed.
-export ASAN_SYMBOLIZER_PATH="${ASAN_SYMBOLIZER_PATH:-$(command -v llvm-symbolizer-14 || true)}"
+export ASAN_SYMBOLIZER_PATH="${ASAN_SYMBOLIZER_PATH:-$symbolizer}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 failed=()

@@ -1,9 +1,26 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever Scanbrook needs to build, test and demo that this
-# machine does not have yet. Safe to run again; does nothing when all is there.
+# Installs, from Debian's packages (on a Mac, Homebrew's), whatever Scanbrook needs to build, test
+# and demo that this machine does not have yet. Safe to run again; does nothing when all is there.
 # With package names as arguments it installs those instead (the benchmarks, the fuzzers and
 # the screenshot need a few tools of their own).
 set -euo pipefail
+
+# On a Mac the libraries come from Homebrew (README, "Building on a Mac"): what the macos preset
+# builds and tests with. Debian's package names given as arguments mean nothing there.
+if [[ "$(uname -s)" == Darwin ]]; then
+    formulae=(cmake pkgconf qt icu4c simdjson libplist googletest)
+    missing=()
+    for formula in "${formulae[@]}"; do
+        if ! brew list --versions "$formula" >/dev/null 2>&1; then
+            missing+=("$formula")
+        fi
+    done
+    if ((${#missing[@]} > 0 && $# == 0)); then
+        echo "Installing: ${missing[*]}"
+        brew install "${missing[@]}"
+    fi
+    exit 0
+fi
 
 packages=(
     cmake g++ make pkg-config

@@ -13,6 +13,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+# On a Mac: Homebrew's libraries, and LeakSanitizer left out (its test preset of its own).
+test_suffix=
+if [[ "$(uname -s)" == Darwin ]]; then
+    export CMAKE_PREFIX_PATH="${CMAKE_PREFIX_PATH:-$(brew --prefix)}"
+    export ICU_ROOT="${ICU_ROOT:-$(brew --prefix icu4c)}"
+fi
+
 presets=("$@")
 if ((${#presets[@]} == 0)); then
     presets=(asan-ubsan tsan)
@@ -26,12 +33,17 @@ for preset in "${presets[@]}"; do
             exit 2
             ;;
     esac
+    if [[ "$(uname -s)" == Darwin && "$preset" == asan-ubsan ]]; then
+        test_suffix=-macos
+    else
+        test_suffix=
+    fi
     start=$SECONDS
     echo "== $preset: building in build/$preset"
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)"
+    cmake --build --preset "$preset" -j "$(getconf _NPROCESSORS_ONLN)"
     built=$SECONDS
     echo "== $preset: testing"
-    ctest --preset "$preset" -j "$(nproc)" --timeout 900
+    ctest --preset "$preset$test_suffix" -j "$(getconf _NPROCESSORS_ONLN)" --timeout 900
     echo "== $preset: build $((built - start)) s, tests $((SECONDS - built)) s"
 done
