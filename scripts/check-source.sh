@@ -207,10 +207,13 @@ if [[ "${1:-}" == "--built" ]]; then
     # The debug information names the objects a program was linked from. The tests' own copy
     # of the command line must show the test seam, or this check could not see it.
     for_tests="$2/tests/cli/for-tests/scanbrook-cli"
-    if [[ -x "$cli" ]] && grep -qa 'TestSeamForTests' "$cli"; then
-        echo "error: scanbrook-cli was linked with the test seam for tests" >&2
-        failed=1
-    elif [[ -x "$for_tests" ]] && ! grep -qa 'TestSeamForTests' "$for_tests"; then
+    for shipped in "$cli" "$2/src/app/scanbrook"; do
+        if [[ -x "$shipped" ]] && grep -qa 'TestSeamForTests' "$shipped"; then
+            echo "error: $shipped was linked with the test seam for tests" >&2
+            failed=1
+        fi
+    done
+    if [[ -x "$for_tests" ]] && ! grep -qa 'TestSeamForTests' "$for_tests"; then
         echo "error: cannot tell which test seam scanbrook-cli has (build with debug information)" >&2
         failed=1
     fi
