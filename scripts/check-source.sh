@@ -67,7 +67,8 @@ mapfile -t mac_compiled < <(git ls-files 'src/*.cpp' 'src/*.h' 'src/*.h.in' 'sim
     'tests/*.cpp' 'tests/*.h')
 # Comments are left out; a line counts as guarded inside the true branch of an #if that names
 # __linux__ (or the #else of one that rules it out).
-unguarded=$(awk -v pattern="$linux_only" '
+# (Handed over in the environment, which, unlike awk -v, keeps the backslashes.)
+unguarded=$(LINUX_ONLY="$linux_only" awk '
     function negated(c) {
         return c ~ /#[[:space:]]*ifndef[[:space:]]+__linux__/ ||
             c ~ /![[:space:]]*(defined[[:space:]]*\(?[[:space:]]*)?__linux__/ ||
@@ -82,6 +83,7 @@ unguarded=$(awk -v pattern="$linux_only" '
         }
         return 0
     }
+    BEGIN { pattern = ENVIRON["LINUX_ONLY"] }
     FNR == 1 { depth = 0; comment = 0 }
     {
         rest = $0
