@@ -195,6 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"Delay", {{"log.delay", "random:1-30"}}, checkQuery(2), 0, {}},
         ControlCase{"Linger", {{"log.close-stdout-and-linger", "0.2"}}, checkQuery(2), 0, {}},
         ControlCase{"UnreadableValue", {{"log.status", "three"}}, checkQuery(1), 70, ""},
+        ControlCase{"UnreadableSeconds", {{"log.delay", "1e-3"}}, checkQuery(1), 70, ""},
         ControlCase{"AimedAtJson", kGeneralAndJson, kRecentJson, 0, "[]"},
         ControlCase{"GeneralForText", kGeneralAndJson, kRecentText, 2, "any"},
         ControlCase{
