@@ -1,6 +1,7 @@
 #include "platform/AppleScript.h"
 
 #include "platform/MacPaths.h"
+#include "platform/Paths.h"
 #include "platform/Process.h"
 
 #include <string_view>
@@ -19,7 +20,9 @@ void runAppleScript(const std::string& source) {
         arguments.emplace_back(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
-    (void)runCommand(std::string(mac::kOsaScript), arguments);
+    // Through the platform root, so that a test program on a Mac (see TestSeam.h) never drives
+    // the real System Settings; the shipped application has no root and runs the real tool.
+    (void)runCommand(platformPath(mac::kOsaScript), arguments);
 }
 
 } // namespace scanbrook::platform
