@@ -3,14 +3,20 @@
 #include "QtTestSupport.h"
 
 #include "app/ApplicationShell.h"
+#include "platform/BuildInfo.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTextBrowser>
 #include <QTimer>
+
+#include <functional>
 
 namespace scanbrook {
 namespace {
@@ -69,7 +75,9 @@ TEST_F(ApplicationShellTest, AFailingCheckShowsItsAlertAndEndsTheApplication) {
 TEST_F(ApplicationShellTest, TheHelpMenuOpensANewHelpWindowEveryTime) {
     open();
     // The update check finds its item by this title.
-    EXPECT_EQ(window->helpMenu()->actions().back()->text(), QStringLiteral("Update not checked"));
+    EXPECT_TRUE(std::ranges::any_of(window->helpMenu()->actions(), [](const QAction* action) {
+        return action->text() == QStringLiteral("Update not checked");
+    }));
     EXPECT_EQ(window->openHelpAction()->text(), QStringLiteral("Scanbrook Help"));
     window->openHelpAction()->trigger();
     window->openHelpAction()->trigger();
@@ -82,6 +90,62 @@ TEST_F(ApplicationShellTest, TheHelpMenuOpensANewHelpWindowEveryTime) {
         }
     }
     EXPECT_EQ(shown, 2);
+}
+
+TEST_F(ApplicationShellTest, TheMenusTakeThePlatformsRolesKeysAndActions) {
+    struct Row {
+        const char* text;
+        QKeySequence::StandardKey keys;
+        QAction::MenuRole role;
+        std::function<void(MainWindow&, QPlainTextEdit&)> afterTrigger; // null: not triggered
+    };
+    const Row rows[] = {
+        {"Scanbrook Help", QKeySequence::HelpContents, QAction::NoRole, nullptr},
+        {"&Copy", QKeySequence::Copy, QAction::NoRole,
+         [](MainWindow&, QPlainTextEdit&) {
+             EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "second");
+         }},
+        {"Select &All", QKeySequence::SelectAll, QAction::NoRole,
+         [](MainWindow&, QPlainTextEdit& console) {
+             EXPECT_EQ(console.textCursor().selectedText(),
+                       QStringLiteral("first line\u2029second"));
+         }},
+        {"&About Scanbrook", QKeySequence::UnknownKey, QAction::AboutRole,
+         [](MainWindow& shown, QPlainTextEdit&) {
+             const auto* box = shown.findChild<QMessageBox*>();
+             ASSERT_NE(box, nullptr);
+             EXPECT_TRUE(box->isVisible());
+             EXPECT_EQ(box->text().toStdString(), "Scanbrook " + std::string(build::kVersion));
+             EXPECT_FALSE(box->iconPixmap().isNull()); // the icon rendered by the build
+         }},
+        {"&Quit Scanbrook", QKeySequence::Quit, QAction::QuitRole,
+         [](MainWindow& shown, QPlainTextEdit&) { EXPECT_FALSE(shown.isVisible()); }},
+    };
+    open();
+    QPlainTextEdit& console = *window->console();
+    console.setPlainText(QStringLiteral("first line\nsecond"));
+    QTextCursor selection = console.textCursor();
+    selection.movePosition(QTextCursor::End);
+    selection.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    console.setTextCursor(selection);
+    QGuiApplication::clipboard()->clear();
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        QAction* found = nullptr;
+        for (const QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
+            for (QAction* action : menu->actions()) {
+                found = action->text() == QString::fromUtf8(row.text) ? action : found;
+            }
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->shortcuts(), QKeySequence::keyBindings(row.keys));
+        EXPECT_EQ(found->menuRole(), row.role);
+        if (row.afterTrigger) {
+            found->trigger();
+            row.afterTrigger(*window, console);
+        }
+    }
 }
 
 } // namespace
