@@ -74,6 +74,7 @@ void addApplicationMenus(QMainWindow& window, QPlainTextEdit& console, QMenu& he
     openHelp.setShortcut(QKeySequence::HelpContents);
 
     // Qt moves both into the application menu on the Mac, whichever menu holds them.
+    helpMenu.addSeparator();
     QAction* about = addItem(helpMenu, QStringLiteral("&About Scanbrook"), QKeySequence::UnknownKey,
                              QAction::AboutRole);
     QObject::connect(about, &QAction::triggered, &window, [&window] { showAbout(window); });
