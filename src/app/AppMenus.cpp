@@ -71,7 +71,7 @@ void addApplicationMenus(QMainWindow& window, QPlainTextEdit& console, QMenu& he
         addItem(*editMenu, QStringLiteral("Select &All"), QKeySequence::SelectAll, QAction::NoRole);
     QObject::connect(selectAll, &QAction::triggered, &console, &QPlainTextEdit::selectAll);
 
-    openHelp.setShortcut(QKeySequence::HelpContents);
+    openHelp.setShortcuts(QKeySequence::HelpContents);
 
     // Qt moves both into the application menu on the Mac, whichever menu holds them.
     helpMenu.addSeparator();
