@@ -8,7 +8,7 @@ set -euo pipefail
 # On a Mac the libraries come from Homebrew (README, "Building on a Mac"): what the macos preset
 # builds and tests with. Debian's package names given as arguments mean nothing there.
 if [[ "$(uname -s)" == Darwin ]]; then
-    formulae=(cmake pkgconf qt icu4c simdjson libplist googletest)
+    formulae=(cmake pkgconf qt icu4c simdjson libplist googletest librsvg)
     missing=()
     for formula in "${formulae[@]}"; do
         if ! brew list --versions "$formula" >/dev/null 2>&1; then
@@ -27,6 +27,7 @@ packages=(
     qt6-base-dev libicu-dev libsimdjson-dev libplist-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-noto-color-emoji clang-format
+    librsvg2-bin icnsutils libplist-utils shellcheck
 )
 if (($# > 0)); then
     packages=("$@")

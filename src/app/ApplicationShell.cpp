@@ -1,6 +1,7 @@
 #include "app/ApplicationShell.h"
 
 #include "app/AppDelegate.h"
+#include "app/AppMenus.h"
 #include "app/MainWindow.h"
 #include "app/UpdateCheck.h"
 #include "platform/BuildInfo.h"
@@ -70,6 +71,7 @@ struct ApplicationShell::Parts {
 ApplicationShell::ApplicationShell(MainWindow& window,
                                    std::shared_ptr<platform::MainQueue> mainQueue)
     : parts(std::make_unique<Parts>(window, std::move(mainQueue))) {
+    addApplicationMenus(window, *window.console(), *window.helpMenu(), *window.openHelpAction());
     AppDelegate* delegate = &parts->delegate;
     connect(window.openHelpAction(), &QAction::triggered, this,
             [delegate] { delegate->openHelp(); });

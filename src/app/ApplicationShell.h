@@ -13,8 +13,8 @@ class MainQueue;
 }
 
 /// The application shell in Qt: the delegate with its help windows, the update check over the
-/// network and the Help menu, wired to the main window's menu. The shell never calls the window
-/// itself; it only fills in and marks the window's Help menu.
+/// network and the menus, wired to the main window's menu bar. The shell never calls the window
+/// itself; it only adds the menus (the Edit menu acting on the console) and marks the Help menu.
 class ApplicationShell final : public QObject {
     Q_OBJECT
 

@@ -80,6 +80,10 @@ QAction* MainWindow::openHelpAction() const {
     return ui->actionOpenHelp;
 }
 
+QPlainTextEdit* MainWindow::console() const {
+    return ui->outputTextbox;
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Spontaneous show events come from the window system, such as a window restored from the

@@ -4,6 +4,7 @@
 
 class QAction;
 class QMenu;
+class QPlainTextEdit;
 
 #include <memory>
 
@@ -33,6 +34,8 @@ public:
     QMenu* helpMenu() const;
     /// The Help menu's item that opens a help window.
     QAction* openHelpAction() const;
+    /// The console, on which the Edit menu acts.
+    QPlainTextEdit* console() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

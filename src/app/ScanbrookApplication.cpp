@@ -1,5 +1,6 @@
 #include "app/ScanbrookApplication.h"
 
+#include "app/AppMenus.h"
 #include "app/ApplicationShell.h"
 #include "app/MainWindow.h"
 #include "platform/BuildInfo.h"
@@ -8,6 +9,7 @@
 #include "platform/qt/MainQueue.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace scanbrook {
 
@@ -20,6 +22,8 @@ std::unique_ptr<QApplication> makeQtApplication(int& argc, char** argv) {
     QCoreApplication::setApplicationVersion(
         QString::fromUtf8(build::kVersion.data(), static_cast<qsizetype>(build::kVersion.size())));
     auto application = std::make_unique<QApplication>(argc, argv);
+    // The window icon on Linux; a Mac bundle has its own, which this matches.
+    QApplication::setWindowIcon(applicationIcon());
     // The controller ends the application when its window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     return application;

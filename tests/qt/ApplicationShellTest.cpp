@@ -3,14 +3,19 @@
 #include "QtTestSupport.h"
 
 #include "app/ApplicationShell.h"
+#include "platform/BuildInfo.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTextBrowser>
 #include <QTimer>
+
+#include <functional>
 
 namespace scanbrook {
 namespace {
@@ -69,7 +74,9 @@ TEST_F(ApplicationShellTest, AFailingCheckShowsItsAlertAndEndsTheApplication) {
 TEST_F(ApplicationShellTest, TheHelpMenuOpensANewHelpWindowEveryTime) {
     open();
     // The update check finds its item by this title.
-    EXPECT_EQ(window->helpMenu()->actions().back()->text(), QStringLiteral("Update not checked"));
+    EXPECT_TRUE(std::ranges::any_of(window->helpMenu()->actions(), [](const QAction* action) {
+        return action->text() == QStringLiteral("Update not checked");
+    }));
     EXPECT_EQ(window->openHelpAction()->text(), QStringLiteral("Scanbrook Help"));
     window->openHelpAction()->trigger();
     window->openHelpAction()->trigger();
@@ -82,6 +89,54 @@ TEST_F(ApplicationShellTest, TheHelpMenuOpensANewHelpWindowEveryTime) {
         }
     }
     EXPECT_EQ(shown, 2);
+}
+
+TEST_F(ApplicationShellTest, TheMenusTakeThePlatformsRolesKeysAndActions) {
+    open();
+    QPlainTextEdit& console = *window->console();
+    console.setPlainText(QStringLiteral("first line\nsecond"));
+    console.moveCursor(QTextCursor::End);
+    console.moveCursor(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    const QString version =
+        QString::fromUtf8(build::kVersion.data(), static_cast<qsizetype>(build::kVersion.size()));
+    const struct {
+        const char* text;
+        QKeySequence::StandardKey keys;
+        QAction::MenuRole role;
+        std::function<bool()> effect; // once triggered; null: not triggered
+    } rows[] = {
+        {"Scanbrook Help", QKeySequence::HelpContents, QAction::NoRole, nullptr},
+        {"&Copy", QKeySequence::Copy, QAction::NoRole,
+         [] { return QGuiApplication::clipboard()->text() == QStringLiteral("second"); }},
+        {"Select &All", QKeySequence::SelectAll, QAction::NoRole,
+         [&] {
+             return console.textCursor().selectedText() == QStringLiteral("first line\u2029second");
+         }},
+        {"&About Scanbrook", QKeySequence::UnknownKey, QAction::AboutRole,
+         [&] {
+             const auto* box = window->findChild<QMessageBox*>();
+             // The icon is the one the build rendered.
+             return box != nullptr && box->isVisible() &&
+                    box->text() == QStringLiteral("Scanbrook ") + version &&
+                    !box->iconPixmap().isNull();
+         }},
+        {"&Quit Scanbrook", QKeySequence::Quit, QAction::QuitRole,
+         [&] { return !window->isVisible(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        QAction* action = nullptr;
+        for (QAction* each : window->findChildren<QAction*>()) {
+            action = each->text() == QString::fromUtf8(row.text) ? each : action;
+        }
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcuts(), QKeySequence::keyBindings(row.keys));
+        EXPECT_EQ(action->menuRole(), row.role);
+        if (row.effect) {
+            action->trigger();
+            EXPECT_TRUE(row.effect());
+        }
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "platform/qt/BusyIndicator.h"
+#include "platform/qt/DesktopConventions.h"
 #include "platform/qt/StepperWidget.h"
 
 #include <QCoreApplication>
@@ -32,17 +33,13 @@ constexpr double kLargestPointSize = 400.0;
 
 constexpr QChar kEmojiPresentationSelector(0xFE0F);
 
-QString emojiFamily() {
-    return QStringLiteral("Noto Color Emoji");
-}
-
 QFont consoleFont(double fontSize) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    // The fixed-pitch fonts of Linux have no colour emoji, and the fallback Qt picks draws them
-    // in black and white, so the colour font comes next. The system font's family may be an
+    // The fixed-pitch fonts have no colour emoji, and the fallback Qt picks may draw them in
+    // black and white, so the colour font comes next. The system font's family may be an
     // alias ("monospace"), which Qt does not look up as the first of several families: the
     // family it stands for is named instead.
-    font.setFamilies({QFontInfo(font).family(), emojiFamily()});
+    font.setFamilies({QFontInfo(font).family(), colourEmojiFamily()});
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     const double size = fontSize >= kSmallestPointSize ? fontSize : kSmallestPointSize;
@@ -66,7 +63,7 @@ QTextCharFormat fontOnly(const QFont& font) {
 // a character takes the colour font first. Looks at the document from `from` on.
 void markEmojiPresentation(QTextDocument& document, int from, const QFont& font) {
     QTextCharFormat emoji;
-    emoji.setFontFamilies(QStringList{emojiFamily(), font.families().value(0)});
+    emoji.setFontFamilies(QStringList{colourEmojiFamily(), font.families().value(0)});
     QTextCursor found(&document);
     found.setPosition(from);
     QTextCursor run(&document);
