@@ -169,8 +169,10 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
         if (argument == "doctor") {
             return parseBare(parser, Command::Doctor);
         }
-        if (argument == kDaysOption || argument.starts_with("--days=")) {
-            return UsageError{"--days belongs after the check subcommand"};
+        if (argument == kDaysOption || argument.starts_with("--days=") || argument == kJsonOption ||
+            argument == kOutputOption || argument.starts_with("--output=")) {
+            return UsageError{std::string(argument.substr(0, argument.find('='))) +
+                              " belongs after the check or summary subcommand"};
         }
         if (!argument.empty() && argument.front() == '-') {
             return UsageError{"unknown option " + quoted(argument)};
