@@ -6,6 +6,7 @@
 #include "platform/Process.h"
 #include "reports/CheckReport.h"
 #include "reports/ReportTexts.h"
+#include "reports/ScanSummary.h"
 
 #include <benchmark/benchmark.h>
 #include <simdjson.h>
@@ -127,6 +128,37 @@ void BM_SimdjsonParseFirstUse(benchmark::State& state) {
     setCounters(state, bytes.size(), 0);
 }
 
+/// What the window's worker does for a check, with (1) or without (0) the scan summary: the
+/// report from the tool's result, and the summary from the same parse. Each check on a new
+/// thread, as a check does in the window's work queue the first time and scanbrook-cli always.
+void BM_CheckSummaryOverhead(benchmark::State& state) {
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    const bool withSummary = state.range(1) != 0;
+    const platform::CommandResult& result = toolResult(entries);
+    std::size_t scanners = 0;
+    const auto check = [&] {
+        std::string report = texts().header;
+        if (!withSummary) {
+            benchmark::DoNotOptimize(reports::buildCheckReport(report, texts(), result));
+            return;
+        }
+        reports::ScanSummaryBuilder builder;
+        const reports::ScanSummary summary =
+            builder.finish(reports::buildCheckReport(report, texts(), result, &builder));
+        scanners = summary.scanners.size();
+        benchmark::DoNotOptimize(report.data());
+    };
+    for (auto _ : state) {
+        std::thread worker(check);
+        worker.join();
+    }
+    if (withSummary && scanners == 0) {
+        state.SkipWithError("the summary found no scanner");
+        return;
+    }
+    setCounters(state, result.output.size(), 0);
+}
+
 void entryCounts(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(1000)->Arg(15000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -135,6 +167,12 @@ BENCHMARK(BM_BuildReport)->Apply(entryCounts);
 BENCHMARK(BM_SimdjsonParse)->Apply(entryCounts);
 BENCHMARK(BM_BuildReportFirstUse)->Apply(entryCounts);
 BENCHMARK(BM_SimdjsonParseFirstUse)->Apply(entryCounts);
+// A month of scans (15,000 entries), without and with the summary.
+BENCHMARK(BM_CheckSummaryOverhead)
+    ->ArgsProduct({{15000}, {0, 1}})
+    ->ArgNames({"entries", "summary"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

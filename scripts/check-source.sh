@@ -50,9 +50,13 @@ if grep -nE '\bwriteFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|
     echo "error: files are written only by the save, where the user chose" >&2
     failed=1
 fi
-if grep -nE 'ofstream|fopen\s*\(|QSaveFile|WriteOnly|ReadWrite|::open\s*\(|\bcreat\s*\(' -r src |
+if grep -nE '\breplaceFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/cli/main\.cpp:'; then
+    echo "error: files are replaced only by scanbrook-cli's --output, where the admin chose" >&2
+    failed=1
+fi
+if grep -nE 'ofstream|fopen\s*\(|QSaveFile|WriteOnly|ReadWrite|::open\s*\(|\bcreat\s*\(|mkstemp|\brename\s*\(' -r src |
     grep -v '^src/platform/Files\.cpp:'; then
-    echo "error: write files only with platform::writeFile" >&2
+    echo "error: write files only with platform::writeFile or platform::replaceFile" >&2
     failed=1
 fi
 if ! grep -q -- '-Wformat=2' cmake/ScanbrookOptions.cmake; then

@@ -2,6 +2,7 @@
 
 #include "platform/NumberFormatter.h"
 #include "platform/qt/MainQueue.h"
+#include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/QtUserDefaults.h"
 #include "ui_MainWindow.h"
@@ -15,7 +16,9 @@ namespace scanbrook {
 struct MainWindow::Parts {
     Parts(Ui::MainWindow& ui, QMainWindow* window)
         : savePanel(window), textField(ui.textTimePeriod), stepper(ui.periodStep),
-          console(ui.outputTextbox), spinner(ui.busySpinner), windowAdapter(window) {}
+          console(ui.outputTextbox), spinner(ui.busySpinner),
+          summary(ui.summaryPanel, ui.summaryLine, ui.summaryTable, ui.summaryButton),
+          windowAdapter(window) {}
 
     platform::QtUserDefaults defaults;
     platform::SystemClock clock;
@@ -26,6 +29,7 @@ struct MainWindow::Parts {
     platform::DecimalNumberFormatter formatter;
     platform::QtConsole console;
     platform::QtSpinner spinner;
+    platform::QtSummaryView summary;
     platform::QtWindow windowAdapter;
 };
 
@@ -45,6 +49,7 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
     controller->setPeriodStepFormatter(&parts->formatter);
     controller->setOutputTextbox(&parts->console);
     controller->setBusySpinner(&parts->spinner);
+    controller->setSummaryView(&parts->summary);
     controller->setViewWindow(&parts->windowAdapter);
     connectActions();
     controller->viewDidLoad();
@@ -70,6 +75,8 @@ void MainWindow::connectActions() {
     connect(ui->saveButton, &QPushButton::clicked, this, [c] { c->doSaveButton(); });
     connect(ui->largerButton, &QToolButton::clicked, this, [c] { c->incFontSize(); });
     connect(ui->smallerButton, &QToolButton::clicked, this, [c] { c->decFontSize(); });
+    connect(ui->summaryButton, &QToolButton::toggled, this,
+            [c](bool shown) { c->setShowSummary(shown); });
 }
 
 QMenu* MainWindow::helpMenu() const {

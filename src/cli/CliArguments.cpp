@@ -7,6 +7,8 @@ namespace scanbrook::cli {
 namespace {
 
 constexpr std::string_view kDaysOption = "--days";
+constexpr std::string_view kJsonOption = "--json";
+constexpr std::string_view kOutputOption = "--output";
 
 std::string quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
@@ -43,25 +45,58 @@ UsageError notUnderstood(std::string_view argument) {
     return UsageError{"unexpected argument " + quoted(argument)};
 }
 
-ParsedArguments parseCheck(Parser& parser) {
+/// The value of `option` when `argument` is "OPTION" (the next argument, whatever it looks
+/// like, so "-3" is a number here) or "OPTION=VALUE"; nullopt when it is another argument.
+std::optional<std::variant<std::string_view, UsageError>>
+optionValue(Parser& parser, std::string_view argument, std::string_view option) {
+    if (argument == option) {
+        if (parser.atEnd()) {
+            return UsageError{std::string(option) + " needs a value"};
+        }
+        return parser.take();
+    }
+    if (argument.starts_with(option) && argument.size() > option.size() &&
+        argument[option.size()] == '=') {
+        return argument.substr(option.size() + 1);
+    }
+    return std::nullopt;
+}
+
+/// check and summary: --days N, --json, --output PATH.
+ParsedArguments parseReport(Parser& parser, Command command) {
+    Request request{command};
     std::optional<std::int64_t> days;
     while (!parser.atEnd()) {
         const std::string_view argument = parser.take();
-        if (auto request = standaloneOption(argument)) {
-            return *request;
+        if (auto standalone = standaloneOption(argument)) {
+            return *standalone;
         }
-        std::string_view value;
-        if (argument == kDaysOption) {
-            // The next argument is the value whatever it looks like, so "-3" is a number here.
-            if (parser.atEnd()) {
-                return UsageError{"--days needs a value"};
+        if (argument == kJsonOption) {
+            request.json = true;
+            continue;
+        }
+        if (auto output = optionValue(parser, argument, kOutputOption)) {
+            if (const auto* error = std::get_if<UsageError>(&*output)) {
+                return *error;
             }
-            value = parser.take();
-        } else if (argument.starts_with(kDaysOption) && argument[kDaysOption.size()] == '=') {
-            value = argument.substr(kDaysOption.size() + 1);
-        } else {
+            const std::string_view path = std::get<std::string_view>(*output);
+            if (request.output) {
+                return UsageError{"--output given more than once"};
+            }
+            if (path.empty()) {
+                return UsageError{"--output needs a value"};
+            }
+            request.output = std::string(path);
+            continue;
+        }
+        auto daysValue = optionValue(parser, argument, kDaysOption);
+        if (!daysValue) {
             return notUnderstood(argument);
         }
+        if (const auto* error = std::get_if<UsageError>(&*daysValue)) {
+            return *error;
+        }
+        const std::string_view value = std::get<std::string_view>(*daysValue);
         if (days) {
             return UsageError{"--days given more than once"};
         }
@@ -73,7 +108,8 @@ ParsedArguments parseCheck(Parser& parser) {
             return UsageError{"--days needs a whole number of days, not " + quoted(value)};
         }
     }
-    return Request{Command::Check, days.value_or(reports::kMinPeriodDays)};
+    request.days = days.value_or(reports::kMinPeriodDays);
+    return request;
 }
 
 /// A subcommand that takes no options of its own.
@@ -122,7 +158,10 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
             return *request;
         }
         if (argument == "check") {
-            return parseCheck(parser);
+            return parseReport(parser, Command::Check);
+        }
+        if (argument == "summary") {
+            return parseReport(parser, Command::Summary);
         }
         if (argument == "run") {
             return parseBare(parser, Command::Run);
@@ -130,8 +169,10 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
         if (argument == "doctor") {
             return parseBare(parser, Command::Doctor);
         }
-        if (argument == kDaysOption || argument.starts_with("--days=")) {
-            return UsageError{"--days belongs after the check subcommand"};
+        if (argument == kDaysOption || argument.starts_with("--days=") || argument == kJsonOption ||
+            argument == kOutputOption || argument.starts_with("--output=")) {
+            return UsageError{std::string(argument.substr(0, argument.find('='))) +
+                              " belongs after the check or summary subcommand"};
         }
         if (!argument.empty() && argument.front() == '-') {
             return UsageError{"unknown option " + quoted(argument)};
@@ -142,13 +183,19 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
 }
 
 std::string_view usageText() {
-    return "usage: scanbrook-cli check [--days N]\n"
+    return "usage: scanbrook-cli check [--days N] [--json] [--output PATH]\n"
+           "       scanbrook-cli summary [--days N] [--json] [--output PATH]\n"
            "       scanbrook-cli run\n"
            "       scanbrook-cli doctor\n"
            "       scanbrook-cli --help | --version\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
            "              (1 to 30, default 1)\n"
+           "  summary     print whether the scans ran in the last N days: a verdict line, then\n"
+           "              one line per scanner with its runs, last run and last result\n"
+           "  --json      print one JSON document instead (docs/schema/ describes both)\n"
+           "  --output PATH  write to PATH instead of standard output, replacing the file\n"
+           "              whole (a temporary file beside it is renamed over it)\n"
            "  run         run XProtect Remediator's scans now and print how the run ended\n"
            "  doctor      run the launch checks that the log can be read, and print each\n"
            "              outcome (exit 0 when all pass, 1 otherwise)\n"
@@ -157,7 +204,8 @@ std::string_view usageText() {
            "\n"
            "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
            "2 the log tool or the scanner failed; 3 XProtect Remediator is not installed;\n"
-           "64 usage error\n";
+           "4 summary found no scans in the period; 64 usage error;\n"
+           "74 the output could not be written\n";
 }
 
 } // namespace scanbrook::cli

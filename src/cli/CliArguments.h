@@ -10,12 +10,16 @@
 /// What scanbrook-cli is asked to do, read from its arguments without touching the system.
 namespace scanbrook::cli {
 
-enum class Command { Check, Run, Doctor, Help, Version };
+enum class Command { Check, Summary, Run, Doctor, Help, Version };
 
 struct Request {
     Command command = Command::Help;
     /// The check's period in days, already brought into 1..30.
     std::int64_t days = 1;
+    /// check and summary: one JSON document instead of text.
+    bool json = false;
+    /// check and summary: the file that the output replaces, instead of standard output.
+    std::optional<std::string> output = std::nullopt;
 };
 
 /// Arguments that make no request: `reason` is one line, without a line feed.

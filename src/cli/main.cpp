@@ -6,17 +6,21 @@
 #include "logaccess/deDysfunction.h"
 #include "platform/BuildInfo.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "reports/CheckReport.h"
+#include "reports/ReportJson.h"
 #include "reports/ReportTexts.h"
 #include "reports/RunReport.h"
 #include "reports/ScanHistoryCheck.h"
 #include "reports/ScanRunner.h"
+#include "reports/ScanSummary.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +34,7 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitWarning = 1;    // a check line got the warning marker
 constexpr int kExitToolFailed = 2; // the log tool or the scanner failed or could not start
 constexpr int kExitNotInstalled = 3;
+constexpr int kExitNoScans = 4; // summary: the log was read and holds no scan
 constexpr int kExitUsage = 64;  // EX_USAGE
 constexpr int kExitOutput = 74; // EX_IOERR: the report could not be written
 
@@ -49,6 +54,18 @@ int print(std::string_view text, int status) {
     return status;
 }
 
+/// Replaces the file at `path` with `text` whole, or prints to standard output without a path.
+int deliver(std::string_view text, const std::optional<std::string>& path, int status) {
+    if (!path) {
+        return print(text, status);
+    }
+    if (const auto failure = platform::replaceFile(*path, text)) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName.data(), failure->c_str());
+        return kExitOutput;
+    }
+    return status;
+}
+
 int usageError(const std::string& reason) {
     std::fprintf(stderr, "%s: %s\n", kProgramName.data(), reason.c_str());
     const std::string_view usage = cli::usageText();
@@ -56,27 +73,61 @@ int usageError(const std::string& reason) {
     return kExitUsage;
 }
 
-int check(std::int64_t days) {
-    // Like the window, the report is dated with the moment the check starts.
-    const platform::TimePoint runDate = platform::SystemClock().now();
-    const reports::CheckTexts texts = reports::checkTexts(days);
-    std::string report = texts.header;
-    const reports::CheckSummary summary = reports::runLogQuery(texts, report);
-    report += reports::closingLine(runDate);
-    report += '\n';
-
-    int status = kExitSuccess;
-    switch (summary.outcome) {
+int checkStatus(const reports::CheckSummary& check) {
+    switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
     case reports::CheckOutcome::NoArray:
-        status = kExitToolFailed;
-        break;
+        return kExitToolFailed;
     case reports::CheckOutcome::Lines:
     case reports::CheckOutcome::NoneFound:
-        status = summary.anyWarning ? kExitWarning : kExitSuccess;
         break;
     }
-    return print(report, status);
+    return check.anyWarning ? kExitWarning : kExitSuccess;
+}
+
+int check(const cli::Request& request) {
+    // Like the window, the report is dated with the moment the check starts.
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::checkTexts(request.days);
+    std::string report = texts.header;
+    if (request.json) {
+        reports::CheckEventsJson events;
+        const reports::CheckSummary check = reports::runLogQuery(texts, report, &events);
+        return deliver(reports::checkJson({request.days, runDate}, check, report, events),
+                       request.output, checkStatus(check));
+    }
+    const reports::CheckSummary check = reports::runLogQuery(texts, report);
+    report += reports::closingLine(runDate);
+    report += '\n';
+    return deliver(report, request.output, checkStatus(check));
+}
+
+int summary(const cli::Request& request) {
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::checkTexts(request.days);
+    std::string report = texts.header;
+    reports::ScanSummaryBuilder builder;
+    const reports::CheckSummary check = reports::runLogQuery(texts, report, &builder);
+    const reports::ScanSummary scans = builder.finish(check);
+
+    int status = kExitSuccess;
+    switch (scans.verdict) {
+    case reports::Verdict::Clean:
+        break;
+    case reports::Verdict::Warnings:
+        status = kExitWarning;
+        break;
+    case reports::Verdict::LogFailed:
+        status = kExitToolFailed;
+        break;
+    case reports::Verdict::NoScans:
+        status = kExitNoScans;
+        break;
+    }
+    const std::string text =
+        request.json ? reports::summaryJson({request.days, runDate}, scans, check, report)
+                     : reports::summaryText(scans, request.days);
+    return deliver(text, request.output, status);
 }
 
 int run() {
@@ -141,7 +192,9 @@ int main(int argc, char** argv) {
         return print(std::string(kProgramName) + " " + std::string(build::kVersion) + "\n",
                      kExitSuccess);
     case cli::Command::Check:
-        return check(request.days);
+        return check(request);
+    case cli::Command::Summary:
+        return summary(request);
     case cli::Command::Run:
         return run();
     case cli::Command::Doctor:

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,7 +25,62 @@ std::string failure(const std::string& path, int error) {
            "\u201D: " + std::strerror(error) + ".";
 }
 
+/// Writes all of `bytes` to `fd`; errno on failure, 0 on success.
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+std::string replaceFailure(const std::string& path, std::string_view step, int error) {
+    return "could not write " + path + " (" + std::string(step) + "): " + std::strerror(error);
+}
+
 } // namespace
+
+std::optional<std::string> replaceFile(const std::string& path, std::string_view bytes) {
+    // Beside the target, so that the rename stays within one file system and is atomic.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return replaceFailure(path, "creating a temporary file beside it", errno);
+    }
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    const auto fail = [&](std::string_view step, int error) {
+        ::unlink(temporary.c_str());
+        return replaceFailure(path, step, error);
+    };
+    if (::fchmod(fd, 0644) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail("setting its mode", error);
+    }
+    if (const int error = writeAll(fd, bytes); error != 0) {
+        ::close(fd);
+        return fail("writing", error);
+    }
+    // On disk before the rename: after a crash the name holds the old or the new file whole.
+    if (::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail("flushing to disk", error);
+    }
+    if (::close(fd) != 0 && errno != EINTR) {
+        return fail("closing", errno);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        return fail("renaming the temporary file over it", errno);
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> writeFile(const std::string& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -11,6 +11,12 @@ namespace scanbrook::platform {
 /// at all, including a short write or a failing close, counts.
 std::optional<std::string> writeFile(const std::string& path, std::string_view bytes);
 
+/// Writes `bytes` to a new file beside `path` and renames it over `path`, so that a reader sees
+/// the old file or the whole new one, never a part. The file is readable by everyone (mode 0644;
+/// a fleet's collectors read it). Returns nullopt on success, or one line saying what failed; the
+/// temporary file is removed then.
+std::optional<std::string> replaceFile(const std::string& path, std::string_view bytes);
+
 /// Whether a folder exists at `path` (following symbolic links), can be listed, and holds at
 /// least one entry of any name or kind.
 bool directoryHoldsEntries(const std::string& path);

@@ -105,4 +105,23 @@ LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
     return LogJsonResult::Array;
 }
 
+std::optional<std::string> objectStringMember(std::string_view json, std::string_view key) {
+    ThreadParser parser;
+    const simdjson::padded_string padded(json);
+    simdjson::dom::object object;
+    if (parser.get().parse(padded).get_object().get(object) != simdjson::SUCCESS) {
+        return std::nullopt;
+    }
+    std::optional<std::string_view> found;
+    for (const simdjson::dom::key_value_pair member : object) {
+        if (member.key == key) {
+            found = stringValue(member.value);
+        }
+    }
+    if (!found) {
+        return std::nullopt;
+    }
+    return std::string(*found);
+}
+
 } // namespace scanbrook::platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 /// Reading the log tool's JSON output: one array of entries, each an object.
@@ -37,5 +38,10 @@ enum class LogJsonResult {
 /// buffers for the next call; a visitor may itself call this function.
 LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
                               std::size_t maxElements = static_cast<std::size_t>(-1));
+
+/// The value of the top-level member `key` of `json` when `json` is a JSON object whose member
+/// `key` is a string (of a key that occurs twice, the last value counts); nullopt otherwise.
+/// `json` needs no padding: it is copied.
+std::optional<std::string> objectStringMember(std::string_view json, std::string_view key);
 
 } // namespace scanbrook::platform

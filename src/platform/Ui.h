@@ -53,6 +53,29 @@ public:
     virtual std::string plainText() const = 0;
 };
 
+/// One scanner's row in the summary's table.
+struct SummaryRow {
+    std::string name;
+    std::int64_t runs = 0;
+    /// The report's 23-character time of its last run, or empty.
+    std::string lastRun;
+    /// "clean", "warning", or empty when its last event has no message.
+    std::string lastResult;
+};
+
+/// The compact summary of the last check beside the console: a line in words and a table of
+/// the scanners that the user can sort.
+class SummaryView {
+public:
+    virtual ~SummaryView() = default;
+    /// Replaces the line and the table.
+    virtual void showSummary(std::string_view verdictLine, const std::vector<SummaryRow>& rows) = 0;
+    /// Shows no line and an empty table.
+    virtual void clearSummary() = 0;
+    /// Hides or shows the summary, and the control that toggles it says so.
+    virtual void setSummaryHidden(bool hidden) = 0;
+};
+
 class Spinner {
 public:
     virtual ~Spinner() = default;

@@ -15,6 +15,9 @@ public:
     virtual bool boolForKey(std::string_view key) const = 0;
     virtual void setDouble(double value, std::string_view key) = 0;
     virtual void setInteger(std::int64_t value, std::string_view key) = 0;
+    virtual void setBool(bool value, std::string_view key) = 0;
+    /// Whether the key holds a value at all, usable or not.
+    virtual bool hasValue(std::string_view key) const = 0;
 };
 
 } // namespace scanbrook::platform

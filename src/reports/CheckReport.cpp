@@ -38,8 +38,10 @@ void appendSenderName(std::string& out, std::string_view path) {
 class ReportWriter final : public platform::LogEntryVisitor {
 public:
     /// `parsedOutput`, when given, is the output being parsed, released at the first visit.
-    ReportWriter(std::string& reportText, std::size_t toolOutputSize, std::string* parsedOutput)
-        : report(reportText), outputSize(toolOutputSize), releasable(parsedOutput) {}
+    ReportWriter(std::string& reportText, std::size_t toolOutputSize, std::string* parsedOutput,
+                 ReportLineObserver* lineObserver)
+        : report(reportText), outputSize(toolOutputSize), releasable(parsedOutput),
+          observer(lineObserver) {}
 
     void visit(const platform::LogEntry& entry) override {
         if (elements++ == 0) {
@@ -66,14 +68,19 @@ public:
         if (!entry.isObject) {
             return;
         }
-        anyWarning = appendReportLine(report, entry) || anyWarning;
+        const bool warning = appendReportLine(report, entry);
+        anyWarning = anyWarning || warning;
         ++lines;
+        if (observer != nullptr) {
+            observer->reportLine(entry, warning);
+        }
     }
 
     static constexpr std::size_t kClosingLineSlack = 64;
     std::string& report;
     const std::size_t outputSize;
     std::string* const releasable;
+    ReportLineObserver* const observer;
     std::size_t elements = 0;
     std::size_t lines = 0;
     bool anyWarning = false;
@@ -81,7 +88,8 @@ public:
 
 /// `parsedOutput`: the result's own output, when it may be released once parsed.
 CheckSummary build(std::string& report, const CheckTexts& texts,
-                   const platform::CommandResult& result, std::string* parsedOutput) {
+                   const platform::CommandResult& result, std::string* parsedOutput,
+                   ReportLineObserver* observer) {
     if (result.ending != platform::CommandResult::Ending::Exited || result.status != 0) {
         // The output of a failed tool is never read.
         report = checkErrorLine(result.status);
@@ -104,7 +112,7 @@ CheckSummary build(std::string& report, const CheckTexts& texts,
             parsedOutput = &paddedCopy;
         }
     }
-    ReportWriter writer(report, output.size(), parsedOutput);
+    ReportWriter writer(report, output.size(), parsedOutput, observer);
     if (platform::visitLogEntries(output, writer) != platform::LogJsonResult::Array) {
         return {CheckOutcome::NoArray, 0, false};
     }
@@ -154,13 +162,13 @@ bool appendReportLine(std::string& out, const platform::LogEntry& entry) {
 }
 
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
-                              const platform::CommandResult& result) {
-    return build(report, texts, result, nullptr);
+                              const platform::CommandResult& result, ReportLineObserver* observer) {
+    return build(report, texts, result, nullptr, observer);
 }
 
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
-                              platform::CommandResult&& result) {
-    return build(report, texts, result, &result.output);
+                              platform::CommandResult&& result, ReportLineObserver* observer) {
+    return build(report, texts, result, &result.output, observer);
 }
 
 } // namespace scanbrook::reports

@@ -27,18 +27,31 @@ struct CheckSummary {
     bool anyWarning = false;
 };
 
+/// Told of each report line as it is appended, with the entry it was made from, so that what
+/// else a check makes of the log tool's output (the scan summary, the JSON events) comes from
+/// the same single parse.
+class ReportLineObserver {
+public:
+    virtual ~ReportLineObserver() = default;
+    /// `warning`: whether the line got the warning marker. The entry's views live until return.
+    virtual void reportLine(const platform::LogEntry& entry, bool warning) = 0;
+};
+
 /// `report` holds the header (texts.header) on entry. Depending on `result` it is replaced by
 /// the error line (followed by "\n" and the start failure text when the tool did not start),
 /// replaced by the none-found message, left as it is, or has one line appended per object
-/// element of the output's array, in order. The closing line is not added here.
+/// element of the output's array, in order. The closing line is not added here. `observer`,
+/// when given, is told of every appended line.
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
-                              const platform::CommandResult& result);
+                              const platform::CommandResult& result,
+                              ReportLineObserver* observer = nullptr);
 
 /// The same for a result that is not needed afterwards: its output is let go (left empty) as
 /// soon as it has been parsed into the report's lines, so that a month of log output, its
 /// parsed form and the report are never held all at once. It may be left empty in any case.
 CheckSummary buildCheckReport(std::string& report, const CheckTexts& texts,
-                              platform::CommandResult&& result);
+                              platform::CommandResult&& result,
+                              ReportLineObserver* observer = nullptr);
 
 /// Appends the report line of one object element: the first 23 characters of "timestamp", two
 /// spaces, the sender name, the outcome marker and "eventMessage" (both only when the message

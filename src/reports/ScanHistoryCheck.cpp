@@ -9,10 +9,11 @@
 
 namespace scanbrook::reports {
 
-CheckSummary runLogQuery(const CheckTexts& texts, std::string& report) {
+CheckSummary runLogQuery(const CheckTexts& texts, std::string& report,
+                         ReportLineObserver* observer) {
     platform::CommandResult result = platform::runCommand(
         platform::platformPath(mac::kLogTool), checkQueryArguments(texts.periodArgument));
-    return buildCheckReport(report, texts, std::move(result));
+    return buildCheckReport(report, texts, std::move(result), observer);
 }
 
 } // namespace scanbrook::reports

@@ -25,6 +25,7 @@ constexpr double kFontSizeStep = 1.0;
 
 constexpr std::string_view kFontSizeKey = "fontSize";
 constexpr std::string_view kTimePeriodKey = "timePeriod";
+constexpr std::string_view kShowSummaryKey = "showSummary";
 constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
 constexpr std::string_view kVersionNotFound = "Not found";
 
@@ -33,6 +34,20 @@ std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platfor
         return q;
     }
     return std::make_unique<platform::OperationQueue>(kMaxConcurrentOperations);
+}
+
+std::vector<platform::SummaryRow> summaryRows(const reports::ScanSummary& summary) {
+    std::vector<platform::SummaryRow> rows;
+    rows.reserve(summary.scanners.size());
+    for (const reports::ScannerSummary& scanner : summary.scanners) {
+        rows.push_back({
+            .name = scanner.name,
+            .runs = static_cast<std::int64_t>(scanner.runs),
+            .lastRun = std::string(scanner.lastRun ? reports::reportTime(*scanner.lastRun) : ""),
+            .lastResult = std::string(reports::resultName(scanner.lastWarning).value_or("")),
+        });
+    }
+    return rows;
 }
 
 } // namespace
@@ -59,6 +74,19 @@ void ViewController::viewDidLoad() {
     }
     periodStep->setIntegerValue(period);
     theTimePeriod = periodStep->integerValue();
+
+    showSummary = !defaults.hasValue(kShowSummaryKey) || defaults.boolForKey(kShowSummaryKey);
+    if (summaryView != nullptr) {
+        summaryView->setSummaryHidden(!showSummary);
+    }
+}
+
+void ViewController::setShowSummary(bool shown) {
+    showSummary = shown;
+    defaults.setBool(shown, kShowSummaryKey);
+    if (summaryView != nullptr) {
+        summaryView->setSummaryHidden(!shown);
+    }
 }
 
 void ViewController::viewDidAppear() {
@@ -105,21 +133,30 @@ void ViewController::doCheckXPR() {
 
     // The worker holds no reference to the controller: the window may close while the log
     // tool runs, and the completion then finds the controller gone.
-    processingQueue->addOperation(
-        [texts = std::move(texts), weakSelf = std::weak_ptr(self), queue = mainQueue] {
-            std::string report = texts.header;
-            reports::runLogQuery(texts, report);
-            queue->addOperation([weakSelf, report = std::move(report)]() mutable {
+    // The summary comes from the report's own parse and travels with it, so the summary on
+    // screen is always that of the report on screen, whatever order checks finish in.
+    processingQueue->addOperation([texts = std::move(texts), days = theTimePeriod,
+                                   weakSelf = std::weak_ptr(self), queue = mainQueue] {
+        std::string report = texts.header;
+        reports::ScanSummaryBuilder builder;
+        reports::ScanSummary summary =
+            builder.finish(reports::runLogQuery(texts, report, &builder));
+        queue->addOperation(
+            [weakSelf, report = std::move(report), summary = std::move(summary), days]() mutable {
                 if (const auto alive = weakSelf.lock()) {
-                    (*alive)->showCheckReport(std::move(report));
+                    (*alive)->showCheckReport(std::move(report), summary, days);
                 }
             });
-        });
+    });
 }
 
-void ViewController::showCheckReport(std::string report) {
+void ViewController::showCheckReport(std::string report, const reports::ScanSummary& summary,
+                                     std::int64_t days) {
     report += reports::closingLine(*runDate);
     setOutputText(report);
+    if (summaryView != nullptr) {
+        summaryView->showSummary(reports::verdictLine(summary, days), summaryRows(summary));
+    }
     stopSpinner();
 }
 
@@ -140,6 +177,11 @@ void ViewController::doRunXPro() {
 
 void ViewController::showRunResult(const std::string& report) {
     appendOutputText(report);
+    // A run says nothing about the scans of a period: the summary of the report above the
+    // run's notice no longer describes what the console ends with.
+    if (summaryView != nullptr) {
+        summaryView->clearSummary();
+    }
     stopSpinner();
 }
 

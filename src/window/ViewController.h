@@ -4,6 +4,7 @@
 #include "platform/TaskQueue.h"
 #include "platform/Ui.h"
 #include "platform/UserDefaults.h"
+#include "reports/ScanSummary.h"
 
 #include <cstdint>
 #include <memory>
@@ -44,6 +45,7 @@ public:
     }
     void setOutputTextbox(platform::Console* console) { outputTextbox = console; }
     void setBusySpinner(platform::Spinner* spinner) { busySpinner = spinner; }
+    void setSummaryView(platform::SummaryView* view) { summaryView = view; }
     /// The window that shows the controller's view; null while there is none.
     void setViewWindow(platform::Window* window) { viewWindow = window; }
 
@@ -59,6 +61,8 @@ public:
     void doRunXPro();
     void incFontSize();
     void decFontSize();
+    /// Shows or hides the scan summary beside the console, and remembers the choice.
+    void setShowSummary(bool shown);
 
     // The console.
     void setOutputText(std::string_view text);
@@ -72,9 +76,11 @@ public:
     double fontSize() const { return theFontSize; }
     const std::optional<platform::TimePoint>& lastRunDate() const { return runDate; }
     platform::TaskQueue& queue() { return *processingQueue; }
+    bool summaryShown() const { return showSummary; }
 
 private:
-    void showCheckReport(std::string report);
+    void showCheckReport(std::string report, const reports::ScanSummary& summary,
+                         std::int64_t days);
     void showRunResult(const std::string& report);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
     void showPeriodInField();
@@ -84,6 +90,7 @@ private:
     const std::string theXPremCatPath;
     std::int64_t theTimePeriod = 1;
     double theFontSize = 12.0;
+    bool showSummary = true;
     std::optional<platform::TimePoint> runDate;
     platform::TextField* textTimePeriod = nullptr;
     platform::Stepper* periodStep = nullptr;
@@ -91,6 +98,7 @@ private:
     platform::Console* outputTextbox = nullptr;
     platform::Spinner* busySpinner = nullptr;
     platform::Window* viewWindow = nullptr;
+    platform::SummaryView* summaryView = nullptr;
 
     platform::UserDefaults& defaults;
     platform::Clock& clock;

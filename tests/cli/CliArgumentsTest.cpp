@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{{}, "no subcommand given"}, ErrorCase{{"scan"}, "unknown subcommand 'scan'"},
         ErrorCase{{"Check"}, "unknown subcommand 'Check'"},
         ErrorCase{{"-v"}, "unknown option '-v'"},
-        ErrorCase{{"--days", "3", "check"}, "--days belongs after the check subcommand"},
+        ErrorCase{{"--days", "3", "check"}, "--days belongs after the check or summary subcommand"},
         ErrorCase{{"check", "--daysx=3"}, "unknown option '--daysx=3'"},
         ErrorCase{{"check", "7"}, "unexpected argument '7'"},
         ErrorCase{{"check", "--days"}, kNeedsValue}, ErrorCase{{"check", "--days="}, kNeedsValue},

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
@@ -48,12 +49,13 @@ std::string dateTextNow() {
     return reports::lastCheckDateText(platform::SystemClock().now());
 }
 
-/// A log entry of the Pirrit scanner as the log tool writes it, with `message` as JSON text.
-std::string entry(const std::string& message) {
+/// A log entry of a scanner (Pirrit unless told) as the log tool writes it, with `message` as
+/// JSON text.
+std::string entry(const std::string& message, const std::string& scanner = "Pirrit") {
     return R"({"timestamp":"2024-03-05 09:41:07.123456+0000","senderImagePath":"\/Library\/)"
            R"(Apple\/System\/Library\/CoreServices\/XProtect.app\/Contents\/MacOS\/)"
-           R"(XProtectRemediatorPirrit","eventMessage":")" +
-           message + "\"}";
+           R"(XProtectRemediator)" +
+           scanner + R"(","eventMessage":")" + message + "\"}";
 }
 
 const std::string kLine = "2024-03-05 09:41:07.123  Pirrit        ";
@@ -143,6 +145,35 @@ INSTANTIATE_TEST_SUITE_P(
                 "Error 127 when checking the log for XProtect Remediator scans.\nROOT" +
                     std::string(mac::kLogTool) +
                     " could not be started: No such file or directory."),
+        program(
+            "SummaryClean",
+            control("log.query.output",
+                    "[" + entry(R"({\"status_code\":0,\"status_message\":\"NoThreatDetected\"})") +
+                        "]"),
+            {"summary"}, 0,
+            "All 1 scanners clean \u00B7 newest scan 2024-03-05 09:41:07.123\n"
+            "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0  status "
+            "NoThreatDetected\n"),
+        program("SummaryWarningsFromTwoScanners",
+                control("log.query.output", "[" + entry(R"({\"status_code\":1})") + "," +
+                                                entry("NoThreatDetected", "Eicar") + "," +
+                                                entry(R"({\"status_code\":30})", "Eicar") + "]"),
+                {"summary", "--days", "3"}, 1,
+                "2 warning(s) in the last 3 days\n"
+                "Eicar  runs 2  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
+                "Pirrit  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"),
+        program("SummaryMessagesNotJson",
+                control("log.query.output", "[" + entry("scan ended NoThreatDetected") + "," +
+                                                entry("scan ended", "Adload") + "]"),
+                {"summary"}, 1,
+                "1 warning(s) in the last day\n"
+                "Adload  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
+                "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0\n"),
+        program("SummaryNoEvents", control("log.query.output", "[]"), {"summary", "--days=7"}, 4,
+                "No scans found in the last 7 days \u2014 XProtect Remediator may not be "
+                "running\n"),
+        program("SummaryToolFails", control("log.status", "1"), {"summary"}, 2,
+                "The log could not be read\n"),
         program("RunCompletes", kIntact, {"run"}, 0,
                 "\n\nXProtect Remediator has completed scanning.\n"
                 "To see the results, click on the Check XProtect button.\n"),
@@ -179,6 +210,37 @@ INSTANTIATE_TEST_SUITE_P(
         program("Version", kIntact, {"--version"}, 0,
                 "scanbrook-cli " + std::string(build::kVersion) + "\n")),
     [](const auto& param) { return std::string(param.param.name); });
+
+/// --output replaces the file whole through a temporary file beside it, or fails with 74.
+TEST(CliProgramOutput, ReplacesTheFileWholeOrFailsWith74) {
+    const Root root;
+    root.setControl("log.query.output", "[]");
+    const test::TempFolder folder;
+    const std::string path = folder.file("summary.json");
+    test::writeFile(path, "an older and longer summary");
+
+    const CliRun written = runCli({"summary", "--json", "--output", path}, root.path());
+    EXPECT_EQ(written.result.status, 4);
+    EXPECT_EQ(written.result.output, "");
+    EXPECT_EQ(written.errorOutput, "");
+    const std::string document = test::readFile(path).value_or("");
+    EXPECT_TRUE(document.starts_with(R"({"format_version":1,"period_days":1,)")) << document;
+    EXPECT_TRUE(document.ends_with(R"("error":null,"scanners":[]})"
+                                   "\n"))
+        << document;
+    std::vector<std::string> files;
+    for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
+        files.push_back(file.path().filename().string());
+    }
+    EXPECT_EQ(files, std::vector<std::string>{"summary.json"});
+
+    const std::string missing = folder.file("no-such-folder/summary.json");
+    const CliRun failed = runCli({"check", "--json", "--output", missing}, root.path());
+    EXPECT_EQ(failed.result.status, 74);
+    EXPECT_EQ(failed.errorOutput, "scanbrook-cli: could not write " + missing +
+                                      " (creating a temporary file beside it): No such file or "
+                                      "directory\n");
+}
 
 } // namespace
 } // namespace scanbrook::cli

@@ -4,11 +4,15 @@
 
 #include "platform/qt/ConsoleView.h"
 #include "platform/qt/DesktopConventions.h"
+#include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/QtUserDefaults.h"
 
 #include <QFontDatabase>
+#include <QLabel>
+#include <QTableWidget>
 #include <QThread>
+#include <QToolButton>
 
 #include <limits>
 #include <thread>
@@ -36,6 +40,7 @@ TEST(QtUserDefaults, ReadsWhatAPersonWroteIntoTheSettingsFileWithTheFallBacks) {
         EXPECT_EQ(defaults.doubleForKey("key"), asDouble);
         EXPECT_EQ(defaults.integerForKey("key"), asInteger);
         EXPECT_EQ(defaults.boolForKey("key"), asBool);
+        EXPECT_EQ(defaults.hasValue("key"), ini != nullptr);
     }
 }
 
@@ -109,6 +114,31 @@ TEST_F(Console, RefontChangesTheSizeOfEveryCharacterAndNothingElse) {
     EXPECT_EQ(test::runsOf(*view.document()).sizes.front(), 400.0);
     console.refont(std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(test::runsOf(*view.document()).sizes.front(), 1.0);
+}
+
+TEST(QtSummaryView, ShowsTheLineAndSortsRunsAsNumbersAndHides) {
+    QWidget panel;
+    auto* line = new QLabel(&panel);
+    auto* table = new QTableWidget(&panel);
+    QToolButton toggle;
+    toggle.setCheckable(true);
+    platform::QtSummaryView view(&panel, line, table, &toggle);
+    view.showSummary(
+        "2 warning(s) in the last day",
+        {{"Adload", 10, "2024-03-05 09:41:07.123", "warning"}, {"\u00C9mile", 9, "", ""}});
+    EXPECT_EQ(line->text(), QStringLiteral("2 warning(s) in the last day"));
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("\u00C9mile"));
+    table->sortItems(1, Qt::AscendingOrder);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("9"));
+    EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("2024-03-05 09:41:07.123"));
+
+    view.clearSummary();
+    EXPECT_EQ(line->text(), QString());
+    EXPECT_EQ(table->rowCount(), 0);
+    view.setSummaryHidden(true);
+    EXPECT_TRUE(panel.isHidden());
+    EXPECT_FALSE(toggle.isChecked());
 }
 
 TEST(MainQueue, RunsOperationsFromAnyThreadLaterInOrderAndNoneOnceClosed) {

@@ -26,6 +26,7 @@ struct ControllerHarness {
     platform::DecimalNumberFormatter formatter;
     FakeConsole console;
     FakeSpinner spinner;
+    FakeSummaryView summary;
     FakeWindow window;
     std::unique_ptr<ViewController> controller;
 
@@ -38,6 +39,7 @@ struct ControllerHarness {
         controller->setPeriodStepFormatter(&formatter);
         controller->setOutputTextbox(&console);
         controller->setBusySpinner(&spinner);
+        controller->setSummaryView(&summary);
         controller->setViewWindow(&window);
     }
 

@@ -40,6 +40,10 @@ struct FakeDefaults final : platform::UserDefaults {
     void setInteger(std::int64_t value, std::string_view key) override {
         values.insert_or_assign(std::string(key), value);
     }
+    void setBool(bool value, std::string_view key) override {
+        values.insert_or_assign(std::string(key), value);
+    }
+    bool hasValue(std::string_view key) const override { return values.contains(key); }
     template <class T> std::optional<T> find(std::string_view key) const {
         const auto it = values.find(key);
         const T* value = it == values.end() ? nullptr : std::get_if<T>(&it->second);
@@ -72,6 +76,18 @@ struct ManualQueue final : platform::TaskQueue {
         }
         const std::function<void()> operation = std::move(operations_.front());
         operations_.pop_front();
+        lock.unlock();
+        operation();
+        return true;
+    }
+    /// Runs the newest operation waiting, if there is one: work that finishes out of order.
+    bool runNewest() {
+        std::unique_lock lock(mutex_);
+        if (operations_.empty()) {
+            return false;
+        }
+        const std::function<void()> operation = std::move(operations_.back());
+        operations_.pop_back();
         lock.unlock();
         operation();
         return true;
@@ -128,6 +144,22 @@ struct FakeConsole final : platform::Console {
         std::fill(sizes.begin(), sizes.end(), fontSize);
     }
     std::string plainText() const override { return text; }
+};
+
+struct FakeSummaryView final : platform::SummaryView {
+    std::string line;
+    std::vector<platform::SummaryRow> rows;
+    bool hidden = false;
+    void showSummary(std::string_view verdictLine,
+                     const std::vector<platform::SummaryRow>& scanners) override {
+        line = verdictLine;
+        rows = scanners;
+    }
+    void clearSummary() override {
+        line.clear();
+        rows.clear();
+    }
+    void setSummaryHidden(bool h) override { hidden = h; }
 };
 
 struct FakeSpinner final : platform::Spinner {

@@ -121,5 +121,61 @@ TEST_F(ScanFlow, SaveOffersTheLastChecksNameAndWritesTheTextOfThePress) {
     EXPECT_EQ(h.console.text, report + "later");
 }
 
+/// Checks that finish in the other order than they started: each completion shows its own
+/// report and its own summary together; a run then clears the summary.
+TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    test::ControllerHarness h;
+    h.show();
+    auto& work = static_cast<test::ManualQueue&>(h.controller->queue());
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    h.field.text = "1";
+    h.controller->doCheckXPR();
+    root.setControl("log.query.output", "[]");
+    ASSERT_TRUE(work.runNewest()); // the one-day check's log query ends first
+    root.setControl("log.query.output", kTwoEntries);
+    ASSERT_TRUE(work.runOne());
+
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with(
+        "No XProtect Remediator scan log messages found in the last day."));
+    EXPECT_EQ(h.summary.line,
+              "No scans found in the last day \u2014 XProtect Remediator may not be running");
+    EXPECT_TRUE(h.summary.rows.empty());
+
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last 7"));
+    EXPECT_EQ(h.summary.line, "1 warning(s) in the last 7 days");
+    ASSERT_EQ(h.summary.rows.size(), 2U);
+    EXPECT_EQ(h.summary.rows[0].name, "KeySteal");
+    EXPECT_EQ(h.summary.rows[0].lastRun, "2024-03-05 10:02:11.000");
+    EXPECT_EQ(h.summary.rows[0].lastResult, "warning");
+    EXPECT_EQ(h.summary.rows[1].name, "Pirrit");
+    EXPECT_EQ(h.summary.rows[1].lastResult, "clean");
+
+    h.controller->doRunXPro();
+    ASSERT_TRUE(work.runOne());
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_EQ(h.summary.line, "");
+    EXPECT_TRUE(h.summary.rows.empty());
+}
+
+TEST(ScanSummaryFlow, HidingIsRememberedAndAbsentMeansShown) {
+    test::ControllerHarness first;
+    first.show();
+    EXPECT_FALSE(first.summary.hidden);
+    first.controller->setShowSummary(false);
+    EXPECT_TRUE(first.summary.hidden);
+    EXPECT_EQ(first.defaults.find<bool>("showSummary"), false);
+
+    test::ControllerHarness next;
+    next.defaults = first.defaults;
+    next.summary.hidden = false;
+    next.show();
+    EXPECT_TRUE(next.summary.hidden);
+}
+
 } // namespace
 } // namespace scanbrook

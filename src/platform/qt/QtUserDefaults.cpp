@@ -128,4 +128,12 @@ void QtUserDefaults::setInteger(std::int64_t value, std::string_view key) {
     store(key, static_cast<qlonglong>(value));
 }
 
+void QtUserDefaults::setBool(bool value, std::string_view key) {
+    store(key, value);
+}
+
+bool QtUserDefaults::hasValue(std::string_view key) const {
+    return settings.contains(keyString(key));
+}
+
 } // namespace scanbrook::platform

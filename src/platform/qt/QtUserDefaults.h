@@ -21,6 +21,8 @@ public:
     bool boolForKey(std::string_view key) const override;
     void setDouble(double value, std::string_view key) override;
     void setInteger(std::int64_t value, std::string_view key) override;
+    void setBool(bool value, std::string_view key) override;
+    bool hasValue(std::string_view key) const override;
 
 private:
     QVariant value(std::string_view key) const;

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/JsonWriter.h"
+#include "reports/CheckReport.h"
+#include "reports/ScanSummary.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// The check and the summary as JSON documents, for fleet tools. Their schemas are
+/// docs/schema/check.schema.json and docs/schema/summary.schema.json; format_version changes
+/// when a member is renamed or removed, never when one is added.
+namespace scanbrook::reports {
+
+inline constexpr std::int64_t kJsonFormatVersion = 1;
+
+/// What every document says about the check it comes from.
+struct DocumentHeader {
+    std::int64_t periodDays = 1;
+    platform::TimePoint scannedAt;
+};
+
+/// Writes one event per report line as the report is built; pass it as the report builder's
+/// observer.
+class CheckEventsJson final : public ReportLineObserver {
+public:
+    CheckEventsJson();
+    void reportLine(const platform::LogEntry& entry, bool warning) override;
+    /// The JSON array of the events so far.
+    std::string array() const;
+
+private:
+    platform::JsonWriter events;
+};
+
+/// "lines", "none_found", "not_an_array" or "tool_failed".
+std::string_view outcomeName(CheckOutcome outcome);
+
+/// The check's document: `report` is the report without its closing line (the error text when
+/// the tool failed), `events` what observed its building. Ends with a line feed.
+std::string checkJson(const DocumentHeader& header, const CheckSummary& check,
+                      std::string_view report, const CheckEventsJson& events);
+
+/// The summary's document; `check` and `report` as for checkJson. Ends with a line feed.
+std::string summaryJson(const DocumentHeader& header, const ScanSummary& summary,
+                        const CheckSummary& check, std::string_view report);
+
+} // namespace scanbrook::reports
