@@ -133,7 +133,7 @@ void QtUserDefaults::setBool(bool value, std::string_view key) {
 }
 
 bool QtUserDefaults::hasValue(std::string_view key) const {
-    return settings.contains(keyString(key));
+    return settings->contains(keyString(key));
 }
 
 } // namespace scanbrook::platform
