@@ -1,6 +1,7 @@
 # Every dependency comes from Debian's packages (scripts/install-deps.sh installs them).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+include(${CMAKE_CURRENT_LIST_DIR}/PlistApi.cmake)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(simdjson REQUIRED)
 find_package(Threads REQUIRED)
