@@ -260,8 +260,7 @@ private:
                 extent.values += inner->values;
                 extent.payloadBytes += inner->payloadBytes;
                 extent.depth = std::max(extent.depth, inner->depth + 1);
-                if (extent.values > Bounds::kMaxValues ||
-                    extent.payloadBytes > Bounds::kMaxPayloadBytes) {
+                if (extent.values > Bounds::kMaxValues) {
                     return std::nullopt;
                 }
             }
