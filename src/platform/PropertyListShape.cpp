@@ -1,7 +1,6 @@
 #include "platform/PropertyListShape.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_map>
 
 namespace scanbrook::platform {
@@ -33,16 +32,27 @@ std::size_t after(std::string_view xml, std::size_t from, std::string_view termi
     return found + terminator.size();
 }
 
-/// Whether the elements of an XML list stay within the bounds. Counted as the library reads
-/// them: comments, CDATA sections, processing instructions and the document type hold no
-/// elements, and an empty element (`<array/>`) opens no level. Wherever a reader that pairs
-/// double quotes and one that does not would find a construct's end in different places, the
-/// list is refused, so that no reader can find more nesting than is counted here.
-bool xmlWithinBounds(std::string_view xml) {
+bool isSpace(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), isXmlSpace);
+}
+
+/// Where the root element of an XML list begins, when it is a "plist" element after nothing but
+/// white space, comments, processing instructions and a document type, and the elements stay
+/// within the bounds. They are counted as the library reads them: comments, CDATA sections,
+/// processing instructions and the document type hold no elements, and an empty element
+/// (`<array/>`) opens no level. Wherever a reader that pairs double quotes and one that does not
+/// would find a construct's end in different places, the list is refused, so that no reader can
+/// find more nesting than is counted here.
+std::optional<std::size_t> boundedXmlRoot(std::string_view xml) {
+    std::optional<std::size_t> root;
     std::size_t depth = 0;
     std::uint64_t elements = 0;
     std::size_t at = 0;
+    std::size_t textFrom = 0;
     while ((at = xml.find('<', at)) != npos) {
+        if (!root && !isSpace(xml.substr(textFrom, at - textFrom))) {
+            return std::nullopt; // text before the root: JSON, OpenStep or no list at all
+        }
         const std::string_view rest = xml.substr(at);
         std::size_t end = npos;
         if (rest.starts_with("<!--")) {
@@ -55,56 +65,42 @@ bool xmlWithinBounds(std::string_view xml) {
             // Only the external form: readers differ on where an internal subset ends.
             end = after(xml, at, ">", true);
             if (end != npos && xml.substr(at + 1, end - at - 2).find_first_of("[<") != npos) {
-                return false;
+                return std::nullopt;
             }
         } else if (rest.starts_with("<!")) {
-            return false; // no property list has other declarations
+            return std::nullopt; // no property list has other declarations
         } else {
             const std::size_t close = xml.find_first_of("<>", at + 1);
             if (close == npos || xml[close] == '<') {
-                return false;
+                return std::nullopt;
             }
             const std::string_view tag = xml.substr(at + 1, close - at - 1);
-            const std::string_view name = tag.substr(0, tag.find_first_of(" \t\r\n"));
+            const std::string_view name = tag.substr(0, tag.find_first_of(" \t\r\n/", 1));
             if (name.find('"') != npos || oddQuotes(tag)) {
-                return false;
+                return std::nullopt;
+            }
+            if (!root) {
+                if (name != "plist") {
+                    return std::nullopt;
+                }
+                root = at;
             }
             if (tag.starts_with('/')) {
                 depth -= depth > 0 ? 1 : 0;
             } else {
                 depth += tag.ends_with('/') ? 0 : 1;
                 if (depth > Bounds::kMaxDepth || ++elements > Bounds::kMaxValues) {
-                    return false;
+                    return std::nullopt;
                 }
             }
             end = close + 1;
         }
         if (end == npos) {
-            return false;
+            return std::nullopt;
         }
-        at = end;
+        at = textFrom = end;
     }
-    return true;
-}
-
-/// The XML list in `bytes` without its byte order mark, when the first markup shows XML: the
-/// later library versions otherwise try to read the text as JSON or OpenStep.
-std::optional<std::string_view> xmlBody(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.remove_prefix(3);
-    }
-    const auto first = std::find_if_not(bytes.begin(), bytes.end(), isXmlSpace);
-    const std::string_view markup = bytes.substr(static_cast<std::size_t>(first - bytes.begin()));
-    const bool xml =
-        markup.starts_with("<?") || markup.starts_with("<!") || markup.starts_with("<plist");
-    // The later versions also take "<" and a hexadecimal digit within the next three characters
-    // for OpenStep; refused here with either version.
-    if (!xml || markup.size() < 4 ||
-        std::any_of(markup.begin() + 1, markup.begin() + 4,
-                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
-        return std::nullopt;
-    }
-    return bytes;
+    return root;
 }
 
 // ---- Binary ---------------------------------------------------------------------------------
@@ -287,11 +283,17 @@ std::optional<std::string_view> boundedPropertyList(std::string_view bytes) {
     if (bytes.starts_with(kBinaryMagic)) {
         return BinaryWalk(bytes).withinBounds() ? std::optional(bytes) : std::nullopt;
     }
-    const std::optional<std::string_view> xml = xmlBody(bytes);
-    if (!xml || !xmlWithinBounds(*xml)) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) { // a UTF-8 byte order mark
+        bytes.remove_prefix(3);
+    }
+    // The library reads from the root element on. What comes before it holds nothing for the
+    // tree, and the later versions take some of it (a document type first, a byte order mark)
+    // for OpenStep and refuse it.
+    const std::optional<std::size_t> root = boundedXmlRoot(bytes);
+    if (!root) {
         return std::nullopt;
     }
-    return xml;
+    return bytes.substr(*root);
 }
 
 } // namespace scanbrook::platform

@@ -19,9 +19,10 @@ struct PropertyListBounds {
     static constexpr std::uint64_t kMaxPayloadBytes = 32U * 1024U * 1024U;
 };
 
-/// The part of `bytes` for the library to read: a binary property list ("bplist00") or an XML
-/// one (after an optional UTF-8 byte order mark, which is left out) whose tree stays within
-/// PropertyListBounds and whose binary texts hold no NUL character. Nullopt for anything else:
+/// The part of `bytes` for the library to read: a whole binary property list ("bplist00"), or
+/// an XML one from its root "plist" element on (after an optional UTF-8 byte order mark, white
+/// space, comments, processing instructions and a document type), when its tree stays within
+/// PropertyListBounds and its binary texts hold no NUL character. Nullopt for anything else:
 /// other encodings (JSON, OpenStep), lists beyond the bounds, broken binary tables, and XML
 /// whose markup two readers could take apart differently.
 std::optional<std::string_view> boundedPropertyList(std::string_view bytes);

@@ -102,12 +102,14 @@ const CatalogueCase kHostileCatalogues[] = {
     {"OpenStep", "({AppName = Scanbrook;})", std::nullopt},
     {"XmlAfterByteOrderMarkAndSpace", "\xEF\xBB\xBF \n" + xmlList("<array>" + kEntry + "</array>"),
      1},
+    // The document type first, as some writers leave it: the later library versions take it
+    // for OpenStep when they see it first.
     {"XmlWithDocumentType",
-     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
-     "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
-     "version=\"1.0\"><array>" +
+     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+     "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><array>" +
          kEntry + "</array></plist>",
      1},
+    {"XmlWithoutPlistElement", "<array>" + kEntry + "</array>", std::nullopt},
     {"NulInXmlText", xmlList("<array><dict><key>URL</key><string>\0</string></dict></array>"s),
      std::nullopt},
     // The library shortens an ASCII key at a NUL, and aborts the process when it hands out a
