@@ -48,9 +48,9 @@ TextDictionary textValues(plist_t dictionary) {
 }
 
 /// Whether a text of the tree holds a NUL character: the platform's reader keeps such a text
-/// whole, so the catalogue would say something other than what is read here. The XML reader
-/// passes a raw NUL into a text; a NUL in a key of an XML list cuts the key short, and texts of
-/// binary lists are looked at before the library reads them (it shortens the ASCII ones at a
+/// whole, so the catalogue would say something there other than what is read here. Keys are
+/// not looked at: the library cuts an XML key short at a NUL, and the texts of a binary list,
+/// keys among them, are looked at before the library reads them (it cuts ASCII texts short at a
 /// NUL and aborts the process when asked for a key that holds one).
 bool holdsNulText(plist_t node) {
     switch (plist_get_node_type(node)) {
@@ -93,7 +93,7 @@ PlistPtr parse(std::string_view bytes) {
         return nullptr;
     }
     const std::optional<std::string_view> body = boundedPropertyList(bytes);
-    if (!body || body->empty()) {
+    if (!body) {
         return nullptr;
     }
     PlistPtr list(plist_api::fromMemory(body->data(), static_cast<std::uint32_t>(body->size())));

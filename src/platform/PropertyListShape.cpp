@@ -194,10 +194,10 @@ private:
             object.size = bigEndian(bytes_, object.contentAt + 1, sizeBytes);
             object.contentAt += 1 + sizeBytes;
         }
-        const std::uint64_t unit = object.kind == kUtf16   ? 2
-                                   : object.kind == kDict  ? 2ULL * refSize_
-                                   : object.kind >= kArray ? refSize_
-                                                           : 1;
+        const std::uint64_t unit = object.kind == kUtf16                          ? 2
+                                   : object.kind == kDict                         ? 2ULL * refSize_
+                                   : object.kind == kArray || object.kind == kSet ? refSize_
+                                                                                  : 1;
         if (object.size > (tableAt_ - object.contentAt) / unit) {
             return std::nullopt;
         }
