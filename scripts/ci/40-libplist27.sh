@@ -11,6 +11,7 @@ if [[ ! -f $builder ]]; then
 fi
 
 bash scripts/install-deps.sh
+bash scripts/install-deps.sh autoconf automake libtool make gcc # to build libplist
 prefix=$PWD/build/libplist-2.7
 build_dir=build/libplist27
 bash "$builder" "$prefix"
