@@ -75,7 +75,7 @@ struct CatalogueCase {
 /// so the catalogue would say something else there). Lists that only look like them are read.
 class HostileCatalogue : public ::testing::TestWithParam<CatalogueCase> {};
 
-TEST_P(HostileCatalogue, IsRefusedBeforeItCostsWhatItsSizeDoesNot) {
+TEST_P(HostileCatalogue, IsReadOnlyWhenItIsXmlOrBinaryWithinBounds) {
     const std::optional<platform::DictionaryArray> read =
         platform::parseDictionaryArray(GetParam().body);
     EXPECT_EQ(read ? std::optional(read->size()) : std::nullopt, GetParam().elements);
