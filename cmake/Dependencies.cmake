@@ -2,6 +2,7 @@
 # Mac from Homebrew (the macos preset names its prefixes; ICU is keg-only, hence ICU_ROOT).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+include(${CMAKE_CURRENT_LIST_DIR}/PlistApi.cmake)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(simdjson REQUIRED)
 find_package(Threads REQUIRED)

@@ -1,4 +1,6 @@
-// The update catalogue from whatever body the server sent.
+// The update catalogue from whatever body the server sent. scripts/fuzz.sh runs this target with
+// -timeout=5 -rss_limit_mb=512: it is read on the main thread, so every body must be read or
+// refused within that, the deeply nested and self-multiplying seeds in the corpus included.
 
 #include "FuzzSupport.h"
 

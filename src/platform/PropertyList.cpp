@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
-#include <plist/plist.h>
+#include "platform/PlistApi.h"
+#include "platform/PropertyListShape.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -46,31 +47,56 @@ TextDictionary textValues(plist_t dictionary) {
     return texts;
 }
 
-/// Whether a string or key of the tree holds a NUL byte (an XML file can carry one raw or as a
-/// character reference, a binary one in any string). The library's text getters abort the
-/// whole process on such a text, so a list that holds one is refused before anything reads it.
-/// Its XML writer copies every text whole, so the written form shows each NUL there is.
-bool holdsNulText(plist_t root) {
-    char* xml = nullptr;
-    std::uint32_t length = 0;
-    plist_to_xml(root, &xml, &length);
-    if (xml == nullptr) {
-        return true; // cannot tell: not safe to read
+/// Whether a text of the tree holds a NUL character: the platform's reader keeps such a text
+/// whole, so the catalogue would say something there other than what is read here. Keys are
+/// not looked at: the library cuts an XML key short at a NUL, and the texts of a binary list,
+/// keys among them, are looked at before the library reads them (it cuts ASCII texts short at a
+/// NUL and aborts the process when asked for a key that holds one).
+bool holdsNulText(plist_t node) {
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING: {
+        std::uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text != nullptr && std::memchr(text, '\0', length) != nullptr;
     }
-    const bool found = std::memchr(xml, '\0', length) != nullptr;
-    plist_to_xml_free(xml);
-    return found;
+    case PLIST_ARRAY:
+        for (std::uint32_t i = 0, count = plist_array_get_size(node); i < count; ++i) {
+            if (holdsNulText(plist_array_get_item(node, i))) {
+                return true;
+            }
+        }
+        return false;
+    case PLIST_DICT: {
+        plist_dict_iter rawIterator = nullptr;
+        plist_dict_new_iter(node, &rawIterator);
+        const std::unique_ptr<void, FreeDeleter> iterator(rawIterator);
+        for (;;) {
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iterator.get(), nullptr, &value);
+            if (value == nullptr) {
+                return false;
+            }
+            if (holdsNulText(value)) {
+                return true;
+            }
+        }
+    }
+    default:
+        return false;
+    }
 }
 
-/// The property list in `bytes`, or null when they are none.
+/// The property list in `bytes`, or null when they are none or one that is not safe to read.
+/// The tree is bounded before the library sees the bytes (the walk above recurses through it).
 PlistPtr parse(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
         return nullptr;
     }
-    plist_t root = nullptr;
-    // This version of the library reports failure only by leaving the root unset.
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
-    PlistPtr list(root);
+    const std::optional<std::string_view> body = boundedPropertyList(bytes);
+    if (!body) {
+        return nullptr;
+    }
+    PlistPtr list(plist_api::fromMemory(body->data(), static_cast<std::uint32_t>(body->size())));
     if (list && holdsNulText(list.get())) {
         return nullptr;
     }

@@ -1,11 +1,10 @@
 // Bytes that Scanbrook did not write, made to hurt: format directives and paths in the log's
-// entries, and catalogues that carry NUL characters. The inputs also live in fuzz/corpus/.
+// entries, and update catalogues made to hurt their reader. The inputs also live in fuzz/corpus/.
 
-#include "app/UpdateCheck.h"
 #include "platform/PropertyList.h"
 #include "reports/CheckReport.h"
 #include "support/CommandResults.h"
-#include "support/Fakes.h"
+#include "support/PropertyLists.h"
 
 #include <gtest/gtest.h>
 
@@ -33,51 +32,98 @@ TEST(HostileLogEntries, FormatDirectivesAndPathsAreShownAsTheyAre) {
                           "~/.ssh/id_rsa $(reboot) `id`\n");
 }
 
-/// A binary list: [ { "AppName": <text> } ] with the text as UTF-16 (big-endian) characters.
-std::string binaryCatalogueWithUtf16Name(const std::u16string& name) {
-    std::string list = "bplist00\xA1\x01"s;        // 8: array of one, object 1
-    list += "\xD1\x02\x03"s;                       // 10: dictionary, key 2, value 3
-    list += "\x57"s + "AppName";                   // 13: ASCII string of 7
-    list += static_cast<char>(0x60 | name.size()); // 21: UTF-16 string
-    for (const char16_t c : name) {
-        list += static_cast<char>(c >> 8);
-        list += static_cast<char>(c & 0xFF);
+std::string repeated(std::string_view text, std::size_t times) {
+    std::string all;
+    for (std::size_t i = 0; i < times; ++i) {
+        all += text;
     }
-    const auto offsets = static_cast<char>(list.size());
-    list += "\x08\x0A\x0D\x15"s; // where the four objects begin
-    // Trailer: 6 unused, sizes of offsets and references, objects, top object, offset table.
-    list += std::string(6, '\0') + "\x01\x01"s + std::string(7, '\0') + "\x04"s +
-            std::string(15, '\0') + offsets;
-    return list;
+    return all;
 }
 
-/// The library behind the property lists aborts the whole process when it is asked for a text
-/// that holds a NUL character; such a catalogue must read as unreadable instead.
-TEST(HostileCatalogue, HoldingANulCharacterIsAnErrorInTheList) {
-    ASSERT_TRUE(platform::parseDictionaryArray(binaryCatalogueWithUtf16Name(u"Scanbrook\u00E9"s)))
-        << "the binary list is well formed but for the NUL";
-    class NoHttp final : public platform::HttpClient {
-        void get(const std::string&, std::function<void(platform::HttpResponse)>) override {}
-    } http;
-    const std::string xmlHead =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array><dict>";
-    test::FakeAlertPresenter alerts;
-    test::FakeHelpMenu menu;
-    test::FakeUrlOpener opener;
-    UpdateChecker checker(http, std::make_shared<test::ManualQueue>(), alerts, menu, opener, "",
-                          "https://scanbrook.example/downloads/");
-    for (const std::string& body :
-         {xmlHead + "<key>AppName</key><string>Scan\0brook</string></dict></array></plist>"s,
-          xmlHead + "<key>URL</key><string>\0</string></dict></array></plist>"s,
-          binaryCatalogueWithUtf16Name(u"Scanbrook\u00E9\0"s)}) {
-        checker.processUpdateCatalogue(body, "1.0.0");
-        ASSERT_FALSE(alerts.shown.empty());
-        EXPECT_EQ(alerts.shown.back().informativeText, "Error in update Property List.");
-    }
-    EXPECT_EQ(alerts.shown.size(), 3U);
-    EXPECT_TRUE(opener.opened.empty());
-    EXPECT_FALSE(menu.itemChecked);
+std::string xmlList(std::string_view root) {
+    return test::encodePlist(root, test::PlistFormat::Xml);
 }
+
+const std::string kEntry = "<dict>" + test::textKey("AppName", "Scanbrook") + "</dict>";
+
+/// [ { key: text } ] in binary.
+std::string binaryEntry(const std::string& key, const std::string& text) {
+    return test::binaryPlist(
+        {test::binaryContainer(0xA, {1}), test::binaryContainer(0xD, {2, 3}), key, text});
+}
+
+/// Objects 0 … levels-1 each an array of `fanOut` references to the next; the last a text.
+std::string binaryChain(std::size_t levels, std::size_t fanOut) {
+    std::vector<std::string> objects;
+    for (std::size_t level = 0; level < levels; ++level) {
+        objects.push_back(
+            test::binaryContainer(0xA, std::vector<std::uint64_t>(fanOut, level + 1), 2));
+    }
+    objects.push_back(test::binaryText("x"));
+    return test::binaryPlist(objects, 2);
+}
+
+struct CatalogueCase {
+    const char* name;
+    std::string body;
+    std::optional<std::size_t> elements; ///< what is read, nullopt: refused
+};
+
+/// Catalogues nested or expanding without end are refused before the property-list library
+/// builds them (it would take the stack, the memory or minutes of the main thread), and so is
+/// one in another encoding or one holding a NUL character (the platform's reader keeps a NUL,
+/// so the catalogue would say something else there). Lists that only look like them are read.
+class HostileCatalogue : public ::testing::TestWithParam<CatalogueCase> {};
+
+TEST_P(HostileCatalogue, IsReadOnlyWhenItIsXmlOrBinaryWithinBounds) {
+    const std::optional<platform::DictionaryArray> read =
+        platform::parseDictionaryArray(GetParam().body);
+    EXPECT_EQ(read ? std::optional(read->size()) : std::nullopt, GetParam().elements);
+}
+
+const std::string kBigText(600U * 1024U, 'x');
+
+const CatalogueCase kHostileCatalogues[] = {
+    {"DeepXml", xmlList(repeated("<array>", 1000) + repeated("</array>", 1000)), std::nullopt},
+    {"MarkupInCommentsAndCdataOpensNoLevel",
+     xmlList("<array><!-- " + repeated("<array>", 100) + " -->" + "<dict><key>A</key><string>" +
+             "<![CDATA[" + repeated("<array>", 100) + "]]></string></dict></array>"),
+     1},
+    {"EmptyElementsOpenNoLevel", xmlList("<array>" + repeated("<array/>", 100) + "</array>"), 100},
+    {"DeepBinary", binaryChain(1000, 1), std::nullopt},
+    // 18 levels of two references each: 2^18 values from a few hundred bytes.
+    {"ExponentialBinary", binaryChain(18, 2), std::nullopt},
+    {"SharedBinaryWithinBounds", binaryChain(10, 2), 2},
+    {"OneTextReferredToOverAndOver",
+     test::binaryPlist({test::binaryContainer(0xA, std::vector<std::uint64_t>(64, 1)),
+                        test::binaryText(kBigText)}),
+     std::nullopt},
+    {"Json", R"([{"AppName": "Scanbrook"}])", std::nullopt},
+    {"OpenStep", "({AppName = Scanbrook;})", std::nullopt},
+    {"XmlAfterByteOrderMarkAndSpace", "\xEF\xBB\xBF \n" + xmlList("<array>" + kEntry + "</array>"),
+     1},
+    // The document type first, as some writers leave it: the later library versions take it
+    // for OpenStep when they see it first.
+    {"XmlWithDocumentType",
+     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+     "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><array>" +
+         kEntry + "</array></plist>",
+     1},
+    {"XmlWithoutPlistElement", "<array>" + kEntry + "</array>", std::nullopt},
+    {"NulInXmlText", xmlList("<array><dict><key>URL</key><string>\0</string></dict></array>"s),
+     std::nullopt},
+    // The library shortens an ASCII key at a NUL, and aborts the process when it hands out a
+    // UTF-16 key that holds one.
+    {"NulInBinaryAsciiKey", binaryEntry(test::binaryText("AppName\0x"s), test::binaryText("S")),
+     std::nullopt},
+    {"NulInBinaryUtf16Key", binaryEntry(test::binaryText(u"AppName\0"s), test::binaryText("S")),
+     std::nullopt},
+    {"BinaryUtf16Text",
+     binaryEntry(test::binaryText("AppName"), test::binaryText(u"Scanbrook\u00E9"s)), 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Catalogues, HostileCatalogue, ::testing::ValuesIn(kHostileCatalogues),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace scanbrook
