@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-20}"
 shift || true
-all_targets=(check_report log_time_format group_list period_text update_catalogue)
+all_targets=(check_report event_count log_time_format group_list period_text update_catalogue)
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=("${all_targets[@]}")
@@ -38,7 +38,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$work" "$artifacts"
     dict=()
     case "$target" in
-        check_report | log_time_format) dict=(-dict=fuzz/json.dict) ;;
+        check_report | event_count | log_time_format) dict=(-dict=fuzz/json.dict) ;;
         update_catalogue) dict=(-dict=fuzz/plist.dict) ;;
     esac
     log="$build_dir/fuzz_$target.log"
