@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/Terminal.h"
 #include "reports/CheckReport.h"
 #include "reports/ReportTexts.h"
 #include "reports/RunReport.h"
@@ -56,12 +57,33 @@ int usageError(const std::string& reason) {
     return kExitUsage;
 }
 
+/// The log query, with its running entry count on one rewritten line of standard error while a
+/// person watches it; the line is blanked again before the result is printed, and a script that
+/// reads standard error never sees it.
+reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::string& report) {
+    if (!platform::standardErrorIsTerminal()) {
+        return reports::runLogQuery(texts, report);
+    }
+    std::size_t shown = 0;
+    const reports::CheckSummary summary =
+        reports::runLogQuery(texts, report, [&shown](std::uint64_t entries) {
+            // Counts only grow, so each text covers the one before it.
+            const std::string text = reports::readingProgressText(entries);
+            shown = text.size();
+            platform::writeStandardError("\r" + text);
+        });
+    if (shown != 0) {
+        platform::writeStandardError("\r" + std::string(shown, ' ') + "\r");
+    }
+    return summary;
+}
+
 int check(std::int64_t days) {
     // Like the window, the report is dated with the moment the check starts.
     const platform::TimePoint runDate = platform::SystemClock().now();
     const reports::CheckTexts texts = reports::checkTexts(days);
     std::string report = texts.header;
-    const reports::CheckSummary summary = reports::runLogQuery(texts, report);
+    const reports::CheckSummary summary = queryWithProgress(texts, report);
     report += reports::closingLine(runDate);
     report += '\n';
 
