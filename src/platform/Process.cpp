@@ -175,7 +175,7 @@ void readToEnd(int fd, std::string& output, const OutputObserver& onOutput) {
             return;
         }
         if (onOutput) {
-            onOutput(std::string_view(output).substr(used));
+            onOutput(output);
         }
     }
 }

@@ -34,9 +34,9 @@ struct CommandResult {
 /// Runs the program at `path` with `arguments` (argv[1…]) without a shell: standard output
 /// to a pipe read to its end, only then the wait for the exit; standard input and standard
 /// error inherited; every other descriptor closed in the child. Never throws.
-/// `onOutput`, when set, sees each piece of standard output as it arrives, on the calling thread,
-/// before the whole is in `output`; it must not throw.
-using OutputObserver = std::function<void(std::string_view piece)>;
+/// `onOutput`, when set, is called on the calling thread after each piece of standard output
+/// arrives, with all of it so far; it must not throw.
+using OutputObserver = std::function<void(std::string_view outputSoFar)>;
 CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
                          const OutputObserver& onOutput = {});
 

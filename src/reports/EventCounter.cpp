@@ -1,8 +1,34 @@
 #include "reports/EventCounter.h"
 
-#include <cstring>
+#include <array>
 
 namespace scanbrook::reports {
+
+namespace {
+
+/// Bytes that matter inside a string, and between the members of an element (where commas and
+/// colons do not): everything else is skipped a byte at a time without a branch on its value.
+struct Stops {
+    std::array<bool, 256> inString{};
+    std::array<bool, 256> nested{};
+    constexpr Stops() {
+        inString[static_cast<unsigned char>('"')] = true;
+        inString[static_cast<unsigned char>('\\')] = true;
+        for (const char c : {'"', '{', '}', '[', ']'}) {
+            nested[static_cast<unsigned char>(c)] = true;
+        }
+    }
+};
+constexpr Stops kStops;
+
+const char* skipTo(const char* p, const char* end, const std::array<bool, 256>& stops) {
+    while (p != end && !stops[static_cast<unsigned char>(*p)]) {
+        ++p;
+    }
+    return p;
+}
+
+} // namespace
 
 void EventCounter::feed(std::string_view bytes) {
     const char* p = bytes.data();
@@ -14,20 +40,21 @@ void EventCounter::feed(std::string_view bytes) {
                 ++p;
                 continue;
             }
-            // Most of the output is string contents: jump to the next quote or backslash.
-            const auto* quote = static_cast<const char*>(std::memchr(p, '"', end - p));
-            const char* stop = quote != nullptr ? quote : end;
-            const auto* backslash = static_cast<const char*>(std::memchr(p, '\\', stop - p));
-            if (backslash != nullptr) {
-                escaped_ = true;
-                p = backslash + 1;
-            } else if (quote != nullptr) {
-                inString_ = false;
-                p = quote + 1;
-            } else {
-                p = end;
+            p = skipTo(p, end, kStops.inString);
+            if (p != end) {
+                if (*p++ == '\\') {
+                    escaped_ = true;
+                } else {
+                    inString_ = false;
+                }
             }
             continue;
+        }
+        if (depth_ != 0) {
+            p = skipTo(p, end, kStops.nested);
+            if (p == end) {
+                break;
+            }
         }
         const char c = *p++;
         if (phase_ == Phase::BeforeArray) {
