@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-20}"
 shift || true
-all_targets=(check_report log_time_format group_list period_text update_catalogue json_writer)
+all_targets=(check_report event_count log_time_format group_list period_text update_catalogue json_writer)
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=("${all_targets[@]}")
@@ -51,7 +51,7 @@ for target in "${targets[@]}"; do
     dict=()
     limits=(-timeout=10 -rss_limit_mb=2048)
     case "$target" in
-        check_report | log_time_format | json_writer) dict=(-dict=fuzz/json.dict) ;;
+        check_report | event_count | log_time_format | json_writer) dict=(-dict=fuzz/json.dict) ;;
         # A catalogue is read on the main thread: every body, the nested and self-multiplying
         # seeds included, is read or refused within 5 s and 512 MB.
         update_catalogue) dict=(-dict=fuzz/plist.dict) limits=(-timeout=5 -rss_limit_mb=512) ;;

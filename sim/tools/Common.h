@@ -99,12 +99,13 @@ public:
     /// The buffer; append to it and call flushIfFull() now and then.
     std::string& buffer() { return buffer_; }
     void flushIfFull();
+    /// Hands everything buffered to the reader now.
+    void flush();
     void finish();
     /// Bytes handed over so far, buffered ones included.
     long long produced() const { return written_ + static_cast<long long>(buffer_.size()); }
 
 private:
-    void flush();
     /// Writes `bytes` unbuffered, obeying the byte limit.
     void emit(std::string_view bytes);
     void writeAll(std::string_view bytes);

@@ -6,6 +6,7 @@
 #include "LogFormat.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <ctime>
 #include <string>
@@ -151,7 +152,10 @@ void delay(const LogControls& controls, const Controls& base) {
 
 /// The scan events of the last `days` days before `now`, oldest first: synthetic history
 /// merged with the store.
-void writeQuery(Output& out, const std::string& root, std::int64_t now, int days) {
+/// With `pace`, each entry is handed over on its own and followed by that many seconds' wait, as
+/// the real tool writes a long period's entries over minutes.
+void writeQuery(Output& out, const std::string& root, std::int64_t now, int days,
+                std::optional<double> pace) {
     const auto from = now - days * kMicrosPerDay;
     auto inWindow = [&](const ScanEvent& event) {
         return event.micros > from && event.micros <= now;
@@ -169,7 +173,12 @@ void writeQuery(Output& out, const std::string& root, std::int64_t now, int days
         buffer.append(first ? "[" : ",");
         first = false;
         appendJsonEntry(buffer, recordOf(event, senderPath));
-        out.flushIfFull();
+        if (pace) {
+            out.flush();
+            sleepSeconds(*pace);
+        } else {
+            out.flushIfFull();
+        }
     };
     const auto floorDiv = [](std::int64_t a, std::int64_t b) {
         return a / b - (a % b < 0 ? 1 : 0);
@@ -301,6 +310,25 @@ void writeHuge(Output& out, Mode mode, int days, std::int64_t now, long long meg
     }
 }
 
+/// A replacement output handed over a line at a time, each followed by `pace` seconds' wait.
+void writePaced(Output& out, int fd, double pace) {
+    std::string text;
+    char piece[4096];
+    for (ssize_t count; (count = ::read(fd, piece, sizeof piece)) != 0;) {
+        if (count < 0 && errno != EINTR) {
+            break;
+        }
+        text.append(piece, static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+    }
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        out.write(std::string_view(text).substr(at, end - at));
+        out.flush();
+        sleepSeconds(pace);
+        at = end;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -319,11 +347,15 @@ int main(int argc, char** argv) {
     // Opened now, passed on below: a replacement may be a month of output, tens of megabytes.
     const int replacement = base.open(controls.nameOf("output"));
     const auto megabytes = controls.integer("huge");
+    const auto pace = controls.seconds("pace");
     delay(controls, base);
     const auto now = currentTimeMicros(base);
 
     Output out(controls.integer("kill-after"));
-    if (replacement >= 0) {
+    if (replacement >= 0 && pace) {
+        writePaced(out, replacement, *pace);
+        ::close(replacement);
+    } else if (replacement >= 0) {
         if (!out.copyFrom(replacement)) {
             fail(base.tool(), "cannot read the control " + controls.nameOf("output"));
         }
@@ -333,7 +365,7 @@ int main(int argc, char** argv) {
     } else {
         switch (request->mode) {
         case Mode::Query:
-            writeQuery(out, base.root(), now, request->days);
+            writeQuery(out, base.root(), now, request->days, pace);
             break;
         case Mode::Json:
             writeRecentJson(out, now);

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/Terminal.h"
 #include "reports/CheckReport.h"
 #include "reports/ReportJson.h"
 #include "reports/ReportTexts.h"
@@ -73,6 +74,28 @@ int usageError(const std::string& reason) {
     return kExitUsage;
 }
 
+/// The log query, with its running entry count on one rewritten line of standard error while a
+/// person watches it; the line is blanked again before the result is printed, and a script that
+/// reads standard error never sees it.
+reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::string& report,
+                                        reports::ReportLineObserver* observer = nullptr) {
+    if (!platform::standardErrorIsTerminal()) {
+        return reports::runLogQuery(texts, report, observer);
+    }
+    std::size_t shown = 0;
+    const reports::CheckSummary summary =
+        reports::runLogQuery(texts, report, observer, [&shown](std::uint64_t entries) {
+            // Counts only grow, so each text covers the one before it.
+            const std::string text = reports::readingProgressText(entries);
+            shown = text.size();
+            platform::writeStandardError("\r" + text);
+        });
+    if (shown != 0) {
+        platform::writeStandardError("\r" + std::string(shown, ' ') + "\r");
+    }
+    return summary;
+}
+
 int checkStatus(const reports::CheckSummary& check) {
     switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
@@ -92,11 +115,11 @@ int check(const cli::Request& request) {
     std::string report = texts.header;
     if (request.json) {
         reports::CheckEventsJson events;
-        const reports::CheckSummary check = reports::runLogQuery(texts, report, &events);
+        const reports::CheckSummary check = queryWithProgress(texts, report, &events);
         return deliver(reports::checkJson({request.days, runDate}, check, report, events),
                        request.output, checkStatus(check));
     }
-    const reports::CheckSummary check = reports::runLogQuery(texts, report);
+    const reports::CheckSummary check = queryWithProgress(texts, report);
     report += reports::closingLine(runDate);
     report += '\n';
     return deliver(report, request.output, checkStatus(check));
@@ -107,7 +130,7 @@ int summary(const cli::Request& request) {
     const reports::CheckTexts texts = reports::checkTexts(request.days);
     std::string report = texts.header;
     reports::ScanSummaryBuilder builder;
-    const reports::CheckSummary check = reports::runLogQuery(texts, report, &builder);
+    const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
     const reports::ScanSummary scans = builder.finish(check);
 
     int status = kExitSuccess;

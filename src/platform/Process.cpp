@@ -167,7 +167,7 @@ void reportNotStarted(CommandResult& result, int error) {
 /// Reads `fd` to its end into `output`, keeping kOutputPadding spare bytes of capacity after
 /// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory;
 /// `output` then holds what was read so far.
-void readToEnd(int fd, std::string& output) {
+void readToEnd(int fd, std::string& output, const OutputObserver& onOutput) {
     // Between reads the string's size is the bytes read so far. The capacity grows ahead of
     // it (a growth copies only the bytes read), and the size only by the piece handed to each
     // read(): memory beyond the bytes read is reserved but never written, so the pages of a
@@ -199,6 +199,9 @@ void readToEnd(int fd, std::string& output) {
         if (count <= 0) {
             // End of file, or a read error that retrying will not mend: keep what arrived.
             return;
+        }
+        if (onOutput) {
+            onOutput(output);
         }
     }
 }
@@ -267,7 +270,8 @@ bool holdsNul(const std::string& text) {
 
 } // namespace
 
-CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments) {
+CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
+                         const OutputObserver& onOutput) {
     CommandResult result;
     try {
         result.launchPath = path;
@@ -331,7 +335,7 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
     writeEnd.close();
 
     try {
-        readToEnd(readEnd.get(), result.output);
+        readToEnd(readEnd.get(), result.output, onOutput);
         if (result.output.capacity() < result.output.size() + kOutputPadding) {
             result.output.reserve(result.output.size() + kOutputPadding);
         }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scanbrook::platform {
@@ -32,6 +34,10 @@ struct CommandResult {
 /// Runs the program at `path` with `arguments` (argv[1…]) without a shell: standard output
 /// to a pipe read to its end, only then the wait for the exit; standard input and standard
 /// error inherited; every other descriptor closed in the child. Never throws.
-CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments);
+/// `onOutput`, when set, is called on the calling thread after each piece of standard output
+/// arrives, with all of it so far; it must not throw.
+using OutputObserver = std::function<void(std::string_view outputSoFar)>;
+CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
+                         const OutputObserver& onOutput = {});
 
 } // namespace scanbrook::platform

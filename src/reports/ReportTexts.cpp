@@ -25,6 +25,19 @@ CheckTexts checkTexts(std::int64_t clampedDays) {
     return texts;
 }
 
+std::string readingProgressText(std::uint64_t entries) {
+    const std::string digits = std::to_string(entries);
+    std::string text = "Reading the log\xE2\x80\xA6 ";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[i];
+    }
+    text += entries == 1 ? " event" : " events";
+    return text;
+}
+
 std::string checkErrorLine(int status) {
     return "Error " + std::to_string(status) +
            " when checking the log for XProtect Remediator scans.";

@@ -30,6 +30,10 @@ struct CheckTexts {
 /// it is at most 1.
 CheckTexts checkTexts(std::int64_t clampedDays);
 
+/// "Reading the log… N events" (or "1 event"), N with a comma between groups of three digits:
+/// the progress of a check while the log tool writes.
+std::string readingProgressText(std::uint64_t entries);
+
 /// "Error <status> when checking the log for XProtect Remediator scans."
 std::string checkErrorLine(int status);
 
