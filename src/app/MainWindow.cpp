@@ -16,7 +16,7 @@ namespace scanbrook {
 struct MainWindow::Parts {
     Parts(Ui::MainWindow& ui, QMainWindow* window)
         : savePanel(window), textField(ui.textTimePeriod), stepper(ui.periodStep),
-          console(ui.outputTextbox), spinner(ui.busySpinner),
+          console(ui.outputTextbox), spinner(ui.busySpinner), progress(ui.checkProgress),
           summary(ui.summaryPanel, ui.summaryLine, ui.summaryTable, ui.summaryButton),
           windowAdapter(window) {}
 
@@ -29,6 +29,7 @@ struct MainWindow::Parts {
     platform::DecimalNumberFormatter formatter;
     platform::QtConsole console;
     platform::QtSpinner spinner;
+    platform::QtProgressLine progress;
     platform::QtSummaryView summary;
     platform::QtWindow windowAdapter;
 };
@@ -49,6 +50,7 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
     controller->setPeriodStepFormatter(&parts->formatter);
     controller->setOutputTextbox(&parts->console);
     controller->setBusySpinner(&parts->spinner);
+    controller->setProgressLine(&parts->progress);
     controller->setSummaryView(&parts->summary);
     controller->setViewWindow(&parts->windowAdapter);
     connectActions();

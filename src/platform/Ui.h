@@ -76,6 +76,17 @@ public:
     virtual void setSummaryHidden(bool hidden) = 0;
 };
 
+/// The line beside the spinner that says how far a check has got while it runs.
+class ProgressLine {
+public:
+    virtual ~ProgressLine() = default;
+    /// From now on shows what `text` returns, asked again a few times a second on the main
+    /// thread; nothing while it returns an empty text. Replaces an earlier `text`.
+    virtual void showProgress(std::function<std::string()> text) = 0;
+    /// Shows nothing and stops asking.
+    virtual void hideProgress() = 0;
+};
+
 class Spinner {
 public:
     virtual ~Spinner() = default;

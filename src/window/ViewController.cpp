@@ -98,6 +98,9 @@ void ViewController::viewDidAppear() {
         viewWindow->setTitle(std::string(kTitlePrefix) + version);
     }
     busySpinner->setHidden(true);
+    if (progressLine != nullptr) {
+        progressLine->hideProgress();
+    }
     runDate = clock.now();
     stepSetPeriod();
 }
@@ -131,31 +134,50 @@ void ViewController::doCheckXPR() {
     reports::CheckTexts texts = reports::checkTexts(theTimePeriod);
     runDate = clock.now();
 
+    // The worker only stores its running count; the progress line reads the newest check's at
+    // its own pace, so no count ever waits in the main queue behind or after a report.
+    const auto entries = std::make_shared<std::atomic<std::uint64_t>>(0);
+    countedCheck = entries;
+    if (progressLine != nullptr) {
+        progressLine->showProgress([entries]() -> std::string {
+            const std::uint64_t count = entries->load(std::memory_order_relaxed);
+            return count == 0 ? std::string() : reports::readingProgressText(count);
+        });
+    }
+
     // The worker holds no reference to the controller: the window may close while the log
     // tool runs, and the completion then finds the controller gone.
     // The summary comes from the report's own parse and travels with it, so the summary on
     // screen is always that of the report on screen, whatever order checks finish in.
-    processingQueue->addOperation([texts = std::move(texts), days = theTimePeriod,
+    processingQueue->addOperation([texts = std::move(texts), days = theTimePeriod, entries,
                                    weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = texts.header;
         reports::ScanSummaryBuilder builder;
-        reports::ScanSummary summary =
-            builder.finish(reports::runLogQuery(texts, report, &builder));
-        queue->addOperation(
-            [weakSelf, report = std::move(report), summary = std::move(summary), days]() mutable {
-                if (const auto alive = weakSelf.lock()) {
-                    (*alive)->showCheckReport(std::move(report), summary, days);
-                }
-            });
+        reports::ScanSummary summary = builder.finish(
+            reports::runLogQuery(texts, report, &builder, [&entries](std::uint64_t n) {
+                entries->store(n, std::memory_order_relaxed);
+            }));
+        queue->addOperation([weakSelf, report = std::move(report), summary = std::move(summary),
+                             days, entries]() mutable {
+            if (const auto alive = weakSelf.lock()) {
+                (*alive)->showCheckReport(std::move(report), summary, days, entries);
+            }
+        });
     });
 }
 
 void ViewController::showCheckReport(std::string report, const reports::ScanSummary& summary,
-                                     std::int64_t days) {
+                                     std::int64_t days, const EntryCount& entries) {
     report += reports::closingLine(*runDate);
     setOutputText(report);
     if (summaryView != nullptr) {
         summaryView->showSummary(reports::verdictLine(summary, days), summaryRows(summary));
+    }
+    if (entries == countedCheck) {
+        countedCheck.reset();
+        if (progressLine != nullptr) {
+            progressLine->hideProgress();
+        }
     }
     stopSpinner();
 }

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "reports/ScanSummary.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,6 +47,7 @@ public:
     void setOutputTextbox(platform::Console* console) { outputTextbox = console; }
     void setBusySpinner(platform::Spinner* spinner) { busySpinner = spinner; }
     void setSummaryView(platform::SummaryView* view) { summaryView = view; }
+    void setProgressLine(platform::ProgressLine* line) { progressLine = line; }
     /// The window that shows the controller's view; null while there is none.
     void setViewWindow(platform::Window* window) { viewWindow = window; }
 
@@ -79,8 +81,9 @@ public:
     bool summaryShown() const { return showSummary; }
 
 private:
-    void showCheckReport(std::string report, const reports::ScanSummary& summary,
-                         std::int64_t days);
+    using EntryCount = std::shared_ptr<std::atomic<std::uint64_t>>;
+    void showCheckReport(std::string report, const reports::ScanSummary& summary, std::int64_t days,
+                         const EntryCount& entries);
     void showRunResult(const std::string& report);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
     void showPeriodInField();
@@ -99,6 +102,10 @@ private:
     platform::Spinner* busySpinner = nullptr;
     platform::Window* viewWindow = nullptr;
     platform::SummaryView* summaryView = nullptr;
+    platform::ProgressLine* progressLine = nullptr;
+    /// The entries read so far by the most recently started check, while it runs: the only
+    /// check whose progress the window shows.
+    std::shared_ptr<const std::atomic<std::uint64_t>> countedCheck;
 
     platform::UserDefaults& defaults;
     platform::Clock& clock;

@@ -141,6 +141,25 @@ TEST(QtSummaryView, ShowsTheLineAndSortsRunsAsNumbersAndHides) {
     EXPECT_FALSE(toggle.isChecked());
 }
 
+TEST(QtProgressLine, AsksForItsTextUntilHiddenAndShowsNothingForAnEmptyOne) {
+    QWidget window;
+    auto* label = new QLabel(&window);
+    window.show();
+    platform::QtProgressLine progress(label);
+    EXPECT_TRUE(label->isHidden());
+    std::string text;
+    progress.showProgress([&text] { return text; });
+    EXPECT_TRUE(label->isHidden()) << "nothing read yet";
+    text = "Reading the log\u2026 7 events";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->isVisible(); }, 60000));
+    EXPECT_EQ(label->text(), QStringLiteral("Reading the log\u2026 7 events"));
+    progress.hideProgress();
+    EXPECT_TRUE(label->isHidden());
+    text = "Reading the log\u2026 8 events";
+    QTest::qWait(400);
+    EXPECT_TRUE(label->isHidden()) << "hidden means no longer asked";
+}
+
 TEST(MainQueue, RunsOperationsFromAnyThreadLaterInOrderAndNoneOnceClosed) {
     auto queue = std::make_shared<platform::MainQueue>();
     std::vector<int> ran;

@@ -26,6 +26,7 @@ struct ControllerHarness {
     platform::DecimalNumberFormatter formatter;
     FakeConsole console;
     FakeSpinner spinner;
+    FakeProgressLine progress;
     FakeSummaryView summary;
     FakeWindow window;
     std::unique_ptr<ViewController> controller;
@@ -39,6 +40,7 @@ struct ControllerHarness {
         controller->setPeriodStepFormatter(&formatter);
         controller->setOutputTextbox(&console);
         controller->setBusySpinner(&spinner);
+        controller->setProgressLine(&progress);
         controller->setSummaryView(&summary);
         controller->setViewWindow(&window);
     }

@@ -162,6 +162,14 @@ struct FakeSummaryView final : platform::SummaryView {
     void setSummaryHidden(bool h) override { hidden = h; }
 };
 
+struct FakeProgressLine final : platform::ProgressLine {
+    std::function<std::string()> text;
+    void showProgress(std::function<std::string()> t) override { text = std::move(t); }
+    void hideProgress() override { text = nullptr; }
+    /// What the line shows now; empty when hidden.
+    std::string shown() const { return text ? text() : std::string(); }
+};
+
 struct FakeSpinner final : platform::Spinner {
     bool hidden = false;
     bool animating = false;

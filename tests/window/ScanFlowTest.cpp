@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace scanbrook {
 namespace {
 
@@ -119,6 +121,104 @@ TEST_F(ScanFlow, SaveOffersTheLastChecksNameAndWritesTheTextOfThePress) {
     h.controller->doSaveButton();
     h.savePanel.completion(std::nullopt); // cancelled
     EXPECT_EQ(h.console.text, report + "later");
+}
+
+/// Three entries a line each: paced, the log tool hands them over one by one.
+const char* const kThreeLines = "[\n{\"eventMessage\":\"NoThreatDetected\"},\n"
+                                "{\"eventMessage\":\"NoThreatDetected\"},\n"
+                                "{\"eventMessage\":\"NoThreatDetected\"}\n]\n";
+
+/// The counts the progress line shows, each time it changes, until a completion is queued.
+std::vector<std::string> watchProgress(test::ControllerHarness& h) {
+    std::vector<std::string> seen;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!h.mainQueue->waitFor(1, 10ms)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the check never completed";
+            break;
+        }
+        const std::string shown = h.progress.shown();
+        if (seen.empty() || seen.back() != shown) {
+            seen.push_back(shown);
+        }
+    }
+    return seen;
+}
+
+struct ProgressCase {
+    const char* name;
+    const char* killAfter; ///< log.kill-after, or null
+    const char* lastCount;
+    const char* reportStart;
+};
+
+class CheckProgress : public ScanFlow, public ::testing::WithParamInterface<ProgressCase> {};
+
+TEST_P(CheckProgress, CountsRiseWhileTheLogIsReadAndGoWithTheReport) {
+    const ProgressCase& c = GetParam();
+    root.setControl("log.query.output", kThreeLines);
+    root.setControl("log.pace", "0.3"); // slower than the line asks, so every count is seen
+    if (c.killAfter != nullptr) {
+        root.setControl("log.kill-after", c.killAfter);
+    }
+    h.controller->doCheckXPR();
+    std::vector<std::string> seen = watchProgress(h);
+    std::erase(seen, "");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), c.lastCount);
+    const auto count = [](const std::string& text) {
+        return std::stoull(text.substr(text.rfind(' ', text.rfind(' ') - 1)));
+    };
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_LT(count(seen[i - 1]), count(seen[i])) << "counts only rise";
+    }
+
+    h.mainQueue->runAll();
+    EXPECT_TRUE(h.console.text.starts_with(c.reportStart)) << h.console.text;
+    EXPECT_FALSE(h.progress.text) << "no count after the report";
+    h.controller->doRunXPro();
+    EXPECT_FALSE(h.progress.text) << "a run shows no count";
+    ASSERT_TRUE(h.finishWork());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, CheckProgress,
+    ::testing::Values(ProgressCase{"Whole", nullptr, "Reading the log\xE2\x80\xA6 3 events",
+                                   "XProtect Remediator scans completed in the last day:\n\n"},
+                      // Killed in the third entry.
+                      ProgressCase{"ToolDiesMidOutput", "90",
+                                   "Reading the log\xE2\x80\xA6 2 events", "Error 9 when"}),
+    [](const ::testing::TestParamInfo<ProgressCase>& row) { return std::string(row.param.name); });
+
+/// The line counts for the most recently started check only, and goes with its report even
+/// while an older check still runs.
+TEST(CheckProgressFlow, TheCountBelongsToTheNewestCheck) {
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    test::ControllerHarness h;
+    h.show();
+    auto& work = static_cast<test::ManualQueue&>(h.controller->queue());
+    root.setControl("log.query.output", kThreeLines);
+    root.setControl("log.pace", "0.3");
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    h.field.text = "1";
+    h.controller->doCheckXPR();
+
+    // The older check reads its log; the newer one has not started.
+    std::thread older([&] { work.runOne(); });
+    const std::vector<std::string> seen = watchProgress(h);
+    older.join();
+    EXPECT_EQ(seen, std::vector<std::string>{""});
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last 7"));
+    EXPECT_TRUE(h.progress.text) << "the newest check still runs";
+
+    root.removeFile("/sim/control/log.pace");
+    ASSERT_TRUE(work.runOne());
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last day"));
+    EXPECT_FALSE(h.progress.text);
 }
 
 /// Checks that finish in the other order than they started: each completion shows its own

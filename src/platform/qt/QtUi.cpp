@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -155,6 +156,32 @@ void QtConsole::refont(double fontSize) {
 
 std::string QtConsole::plainText() const {
     return written;
+}
+
+QtProgressLine::QtProgressLine(QLabel* progressLabel) : label(progressLabel) {
+    // Four times a second: often enough to look alive, seldom enough to be read.
+    timer.setInterval(250);
+    QObject::connect(&timer, &QTimer::timeout, label, [this] { refresh(); });
+    label->hide();
+}
+
+void QtProgressLine::showProgress(std::function<std::string()> text) {
+    currentText = std::move(text);
+    refresh();
+    timer.start();
+}
+
+void QtProgressLine::hideProgress() {
+    timer.stop();
+    currentText = nullptr;
+    label->clear();
+    label->hide();
+}
+
+void QtProgressLine::refresh() {
+    const std::string text = currentText ? currentText() : std::string();
+    label->setText(fromUtf8(text));
+    label->setVisible(!text.empty());
 }
 
 void QtSpinner::setHidden(bool hidden) {

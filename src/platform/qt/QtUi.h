@@ -5,7 +5,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <functional>
+#include <string>
+
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
@@ -52,6 +57,21 @@ private:
     /// The text exactly as written. Qt's document turns "\r\n", "\r" and U+2028 into paragraph
     /// breaks and U+00A0 into a space on the way out, so the characters are kept here too.
     std::string written;
+};
+
+/// The progress line over a label, asked for its text four times a second while shown.
+class QtProgressLine final : public ProgressLine {
+public:
+    explicit QtProgressLine(QLabel* label);
+    void showProgress(std::function<std::string()> text) override;
+    void hideProgress() override;
+
+private:
+    void refresh();
+
+    QLabel* label;
+    QTimer timer;
+    std::function<std::string()> currentText;
 };
 
 class QtSpinner final : public Spinner {
