@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Retakes docs/scanbrook-window.png: Scanbrook under Xvfb with a window manager, on the
-# simulated Mac, after a press of Check XProtect for the last 2 days.
+# simulated Mac, after a press of Check XProtect for the last 2 days; and
+# docs/scanbrook-progress.png: the same press while a slow log tool is still being read.
 # Usage: bash scripts/screenshot.sh [build folder, default build/release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +25,7 @@ xdotool windowmove --sync "$win" 30 30
 sleep 1
 # The Check XProtect button, inside the window.
 xdotool mousemove --window "$win" 220 44 click 1
-sleep 4
+sleep "$WAIT"
 xdotool mousemove 5 5
 sleep 1
 frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
@@ -33,8 +34,15 @@ kill $pid
 SHOOT
 chmod +x "$work/shoot.sh"
 
-SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" \
-    APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
-    xvfb-run -a -s "-screen 0 1100x720x24" "$work/shoot.sh"
-/usr/bin/convert "$work/shot.xwd" -strip docs/scanbrook-window.png
-echo "docs/scanbrook-window.png"
+shoot() { # root, seconds after the press, picture
+    SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" WAIT="$2" \
+        APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
+        xvfb-run -a -s "-screen 0 1100x720x24" "$work/shoot.sh"
+    /usr/bin/convert "$work/shot.xwd" -strip "$3"
+    echo "$3"
+}
+shoot "$PWD/$build/simroot" 4 docs/scanbrook-window.png
+# A log tool that hands over an entry every 50 ms, as a long period's query does on a Mac.
+cp -a "$build/simroot" "$work/slowroot"
+echo 0.05 >"$work/slowroot/sim/control/log.pace"
+shoot "$work/slowroot" 3 docs/scanbrook-progress.png
