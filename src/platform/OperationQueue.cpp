@@ -37,8 +37,12 @@ void OperationQueue::runOperations(const std::shared_ptr<State>& state,
     }
 }
 
-OperationQueue::OperationQueue(int maxConcurrent)
-    : state_(std::make_shared<State>(maxConcurrent)) {}
+OperationQueue::OperationQueue(int maxConcurrent, ThreadStarter startThread)
+    : state_(std::make_shared<State>(maxConcurrent)), startThread_(std::move(startThread)) {
+    if (!startThread_) {
+        startThread_ = [](std::function<void()> work) { std::thread(std::move(work)).detach(); };
+    }
+}
 
 OperationQueue::~OperationQueue() {
     // Never wait here: closing the window must not hang on a log query that takes minutes.
@@ -48,26 +52,33 @@ OperationQueue::~OperationQueue() {
     state_->pending.clear();
 }
 
-void OperationQueue::addOperation(std::function<void()> operation) {
+bool OperationQueue::addOperation(std::function<void()> operation) {
     std::unique_lock lock(state_->mutex);
     if (state_->closed) {
-        return;
+        return false;
     }
     if (state_->running >= state_->maxConcurrent) {
         state_->pending.push_back(std::move(operation));
-        return;
+        return true;
     }
     ++state_->running;
     lock.unlock();
     // Held in shared ownership so that the operation survives a failure to start the thread.
     auto task = std::make_shared<std::function<void()>>(std::move(operation));
     try {
-        std::thread([state = state_, task] { runOperations(state, std::move(*task)); }).detach();
+        startThread_([state = state_, task] { runOperations(state, std::move(*task)); });
+        return true;
     } catch (const std::system_error&) {
-        // No thread to be had: keep the operation for the next thread that finishes one.
         lock.lock();
         --state_->running;
+        // A running worker looks at what waits before it ends (under this lock), so it will
+        // take the operation over. With none running nothing ever would: refuse it rather than
+        // leave it waiting for a later press or run it on the calling (main) thread.
+        if (state_->running == 0) {
+            return false;
+        }
         state_->pending.push_back(std::move(*task));
+        return true;
     }
 }
 

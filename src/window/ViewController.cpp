@@ -105,16 +105,24 @@ void ViewController::doCheckXPR() {
 
     // The worker holds no reference to the controller: the window may close while the log
     // tool runs, and the completion then finds the controller gone.
-    processingQueue->addOperation(
-        [texts = std::move(texts), weakSelf = std::weak_ptr(self), queue = mainQueue] {
-            std::string report = texts.header;
-            reports::runLogQuery(texts, report);
-            queue->addOperation([weakSelf, report = std::move(report)]() mutable {
-                if (const auto alive = weakSelf.lock()) {
-                    (*alive)->showCheckReport(std::move(report));
-                }
-            });
+    enqueueWork([texts = std::move(texts), weakSelf = std::weak_ptr(self), queue = mainQueue] {
+        std::string report = texts.header;
+        reports::runLogQuery(texts, report);
+        queue->addOperation([weakSelf, report = std::move(report)]() mutable {
+            if (const auto alive = weakSelf.lock()) {
+                (*alive)->showCheckReport(std::move(report));
+            }
         });
+    });
+}
+
+void ViewController::enqueueWork(std::function<void()> work) {
+    // Refused only when no thread could be had at all: the press must still end, or the spinner
+    // would turn for good.
+    if (!processingQueue->addOperation(std::move(work))) {
+        appendOutputText(reports::kWorkNotStartedText);
+        stopSpinner();
+    }
 }
 
 void ViewController::showCheckReport(std::string report) {
@@ -128,7 +136,7 @@ void ViewController::doRunXPro() {
         return;
     }
     startSpinner();
-    processingQueue->addOperation([weakSelf = std::weak_ptr(self), queue = mainQueue] {
+    enqueueWork([weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = reports::runXProtectScans().text;
         queue->addOperation([weakSelf, report = std::move(report)] {
             if (const auto alive = weakSelf.lock()) {

@@ -74,6 +74,7 @@ public:
     platform::TaskQueue& queue() { return *processingQueue; }
 
 private:
+    void enqueueWork(std::function<void()> work);
     void showCheckReport(std::string report);
     void showRunResult(const std::string& report);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace scanbrook::platform {
@@ -93,6 +95,39 @@ TEST(OperationQueue, GoingAwayDoesNotWaitForRunningWorkAndDropsWhatWaits) {
     }
     EXPECT_EQ(dropped.use_count(), 1);
     EXPECT_EQ(*dropped, 0);
+}
+
+TEST(OperationQueue, WithoutAThreadHandsTheWorkToARunningWorkerOrRefusesIt) {
+    auto gate = std::make_shared<Gate>();
+    auto threads = std::make_shared<std::atomic<bool>>(true);
+    OperationQueue queue(8, [threads](std::function<void()> work) {
+        if (!*threads) {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        std::thread(std::move(work)).detach();
+    });
+    ASSERT_TRUE(queue.addOperation([gate] { gate->enterAndWait(); }));
+    ASSERT_TRUE(gate->waitUntil([&] { return gate->running == 1; }));
+    *threads = false;
+    auto ranOn = std::make_shared<std::thread::id>();
+    EXPECT_TRUE(queue.addOperation([gate, ranOn] {
+        *ranOn = std::this_thread::get_id();
+        gate->enterAndWait();
+    }));
+    gate->release();
+    ASSERT_TRUE(gate->waitUntil([&] { return gate->finished == 2; }));
+    EXPECT_NE(*ranOn, std::this_thread::get_id());
+
+    // With no worker left to take it over, waiting would be for good.
+    for (int i = 0; i < 2000 && queue.operationCount() > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(queue.operationCount(), 0);
+    bool ran = false;
+    EXPECT_FALSE(queue.addOperation([&ran] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(queue.operationCount(), 0);
 }
 
 } // namespace

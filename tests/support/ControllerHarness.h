@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/NumberFormatter.h"
+#include "platform/OperationQueue.h"
 #include "support/Fakes.h"
 #include "window/ViewController.h"
 
 #include <chrono>
 #include <memory>
+#include <system_error>
 
 namespace scanbrook::test {
 
@@ -13,8 +15,9 @@ namespace scanbrook::test {
 /// Settings stored in `defaults` before show() are what the controller loads.
 struct ControllerHarness {
     /// Manual: work is queued and never runs. Real: the controller's own queue runs it on
-    /// worker threads, against real child processes.
-    enum class Work { Manual, Real };
+    /// worker threads, against real child processes. NoThreads: a real queue on a system that
+    /// has no thread to give.
+    enum class Work { Manual, Real, NoThreads };
 
     FakeDefaults defaults;
     FakeClock clock;
@@ -31,14 +34,28 @@ struct ControllerHarness {
 
     explicit ControllerHarness(Work work = Work::Manual) {
         controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue,
-            work == Work::Manual ? std::make_unique<ManualQueue>() : nullptr});
+            defaults, clock, application, savePanel, mainQueue, processingQueue(work)});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);
         controller->setOutputTextbox(&console);
         controller->setBusySpinner(&spinner);
         controller->setViewWindow(&window);
+    }
+
+    static std::unique_ptr<platform::TaskQueue> processingQueue(Work work) {
+        switch (work) {
+        case Work::Manual:
+            return std::make_unique<ManualQueue>();
+        case Work::NoThreads:
+            return std::make_unique<platform::OperationQueue>(8, [](std::function<void()>) {
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            });
+        case Work::Real:
+            break;
+        }
+        return nullptr;
     }
 
     /// Loads the settings and shows the window, as the toolkit does when the window opens.

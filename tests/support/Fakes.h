@@ -59,10 +59,11 @@ struct FakeApplication final : platform::Application {
 
 /// A queue that runs nothing until the test says so; safe to fill from worker threads.
 struct ManualQueue final : platform::TaskQueue {
-    void addOperation(std::function<void()> operation) override {
+    bool addOperation(std::function<void()> operation) override {
         const std::lock_guard lock(mutex_);
         operations_.push_back(std::move(operation));
         added_.notify_all();
+        return true;
     }
     /// Runs the oldest operation waiting, if there is one.
     bool runOne() {
