@@ -157,7 +157,7 @@ std::string_view usageText() {
            "\n"
            "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
            "2 the log tool or the scanner failed; 3 XProtect Remediator is not installed;\n"
-           "64 usage error\n";
+           "64 usage error; 74 the output could not be written\n";
 }
 
 } // namespace scanbrook::cli

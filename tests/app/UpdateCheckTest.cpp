@@ -134,6 +134,7 @@ const std::string kError = "Error in update Property List.";
 const CatalogueCase kCatalogues[] = {
     row("RunningVersionIsMarkedOnly", {}, true, array({ours("1.0.0")})),
     row("TwoOffersInArrayOrder", {"1.2.0", "1.1.0"}, true, array({ours("1.2.0"), ours("1.1.0")})),
+    row("LowerVersionIsOfferedToo", {"0.9.0"}, true, array({ours("0.9.0")})),
     row("OtherApps", {}, false,
         array({entry("Other", "9", kDownloadBase), entry("scanbrook", "9", "")})),
     // The address must begin with the download site's: containing it is not enough.

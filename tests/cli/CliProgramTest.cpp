@@ -180,5 +180,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "scanbrook-cli " + std::string(build::kVersion) + "\n")),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST(CliProgram, AReportThatCannotBeWrittenEndsWithStatus74) {
+    const Root root;
+    const test::ScopedEnvironment environment(platform::kPlatformRootVariable, root.path());
+    // Standard output closed: the report's write fails.
+    const platform::CommandResult result = platform::runCommand(
+        "/bin/sh", {"-c", "exec \"$0\" check >&- 2>/dev/null", SCANBROOK_CLI_PATH});
+    EXPECT_EQ(result.status, 74);
+    EXPECT_NE(usageText().find("74 the output could not be written"), std::string_view::npos);
+}
+
 } // namespace
 } // namespace scanbrook::cli

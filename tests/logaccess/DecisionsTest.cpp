@@ -18,12 +18,6 @@ TEST(SetClockScript, IsTheFiveLineScriptExactly) {
               "\"com.apple.Localization\"\nend tell");
 }
 
-TEST(SampleRendering, IsTwentyFourHourInThisZone) {
-    // The sample is formatted with a fixed 24-hour pattern, so no day-period letters appear
-    // here; on a Mac a user's 12-hour setting could force them in.
-    EXPECT_TRUE(deDysfunction::rendersTwentyFourHour());
-}
-
 /// One decision a check takes on a tool's output.
 struct DecisionCase {
     const char* name;

@@ -73,6 +73,21 @@ TEST_F(WindowScanTest, CheckThenRunThenSave) {
     EXPECT_EQ(test::readFile(saveFolder.file("saved.text")), text());
 }
 
+TEST_F(WindowScanTest, AFailedCheckOrRunShowsItsErrorAndStopsAndHidesTheSpinner) {
+    const auto* spinner = child<platform::BusyIndicator>("busySpinner");
+    root.setControl("log.query.status", "1");
+    const std::string failed = pressAndWait("checkButton");
+    EXPECT_EQ(failed.substr(0, failed.size() - 20),
+              "Error 1 when checking the log for XProtect Remediator scans.\nScanned at ");
+    EXPECT_FALSE(spinner->isAnimating());
+
+    root.setControl("xprotect.status", "3");
+    EXPECT_EQ(pressAndWait("runButton"),
+              failed + "\n\nError 3 when running XProtect Remediator scans.\n");
+    EXPECT_TRUE(spinner->isHidden());
+    EXPECT_FALSE(spinner->isAnimating());
+}
+
 TEST_F(WindowScanTest, AFailedSaveIsReportedAtTheEndOfTheConsole) {
     // The panel adds ".text" to a name without it: the full device is reached through a link.
     std::filesystem::create_symlink("/dev/full", saveFolder.file("full.text"));

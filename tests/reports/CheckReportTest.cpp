@@ -128,7 +128,12 @@ INSTANTIATE_TEST_SUITE_P(
         marked("AnyMarkerAnywhere", R"({"status_code":1,"inner":{"status_code":0,"a":1}})", false),
         marked("ZeroAtTheVeryEnd", R"(x "status_code":0)", true),
         marked("UnquotedKeyIsNoMarker", "status_code:0,", true), marked("Empty", "", true),
-        marked("SignInTheTextIsNoWarning", kWarning + " NoThreatDetected", false)),
+        marked("SignInTheTextIsNoWarning", kWarning + " NoThreatDetected", false),
+        // Only the message decides: clean-scan texts in the other members count for nothing.
+        LineCase{"CleanTextsInOtherMembers", "NoThreatDetected", "/x/status_code\":0,",
+                 R"({"status_code":1})",
+                 "NoThreatDetected  status_code\":0," + kWarning + R"({"status_code":1})" + "\n",
+                 true}),
     [](const auto& param) { return std::string(param.param.name); });
 
 /// The report for the log tool's `output` with status 0 and a period of 7 days.

@@ -174,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScheduleCase{"OwnIntervalExactly", {}, kDay, kDay, false},
                       ScheduleCase{"OwnIntervalPassed", {}, kDay, kDay + 1, true},
                       ScheduleCase{"IntervalBelowOneMeansTwelveHours", {}, 0.5, 3600.0, false},
+                      ScheduleCase{"IntervalOfOneSecondIsKept", {}, 1.0, 2.0, true},
+                      ScheduleCase{"NegativeIntervalMeansTwelveHours", {}, -kDay, 3600.0, false},
                       ScheduleCase{"NaNIntervalMeansTwelveHours", {}, kNaN, 43201.0, true},
                       ScheduleCase{"LastCheckInTheFuture", {}, {}, -kDay, false},
                       // An unusable stored time must not stop the checks for good.

@@ -56,6 +56,19 @@ TEST_F(ScanFlow, CheckReplacesTheConsoleWithTheReportOnceItIsReady) {
     EXPECT_FALSE(h.spinner.animating);
 }
 
+TEST_F(ScanFlow, OverlappingChecksBothCloseWithTheDateOfTheLatestPress) {
+    root.setControl("log.query.delay", "0.3");
+    h.controller->doCheckXPR();
+    h.clock.time += 1h;
+    h.controller->doCheckXPR();
+    ASSERT_TRUE(h.mainQueue->waitFor(2, 60s));
+    for (int completion = 0; completion < 2; ++completion) {
+        h.mainQueue->runOne();
+        EXPECT_TRUE(h.console.text.ends_with("\nScanned at 2024-03-05T10_41_07Z"))
+            << h.console.text;
+    }
+}
+
 TEST_F(ScanFlow, CheckAsksForTheClampedPeriod) {
     h.field.text = "45";
     h.controller->doCheckXPR();
