@@ -54,6 +54,13 @@ std::pair<std::string, int> showAndPress(const std::function<int(platform::Alert
         }
     });
     poll.start(5);
+    // Should the box never be recognised, the test fails instead of waiting for good.
+    QTimer::singleShot(60'000, &poll, [] {
+        ADD_FAILURE() << "no message box to answer";
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
     platform::QtAlertPresenter presenter;
     const int answer = show(presenter);
     return {shown, answer};
