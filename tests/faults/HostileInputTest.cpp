@@ -1,10 +1,8 @@
-// Bytes that Scanbrook did not write, made to hurt: format directives and paths in the log's
-// entries, and catalogues that carry NUL characters. The inputs also live in fuzz/corpus/.
+// Bytes that Scanbrook did not write, made to hurt: catalogues that carry NUL characters. The
+// inputs also live in fuzz/corpus/.
 
 #include "app/UpdateCheck.h"
 #include "platform/PropertyList.h"
-#include "reports/CheckReport.h"
-#include "support/CommandResults.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -13,25 +11,6 @@ namespace scanbrook {
 namespace {
 
 using namespace std::string_literals;
-
-TEST(HostileLogEntries, FormatDirectivesAndPathsAreShownAsTheyAre) {
-    const reports::CheckTexts texts = reports::checkTexts(1);
-    std::string report = texts.header;
-    const reports::CheckSummary summary = reports::buildCheckReport(
-        report, texts,
-        testing::exitedWith(
-            0,
-            R"([{"timestamp":"%n%n%n%n%s%s%s%s%x%x%x%x%p%p","senderImagePath":"..\/..\/..\/etc\/%s%n",)"
-            R"("eventMessage":"%s%n%1$s{}{0}\\%%"},)"
-            R"({"timestamp":"2024-03-05 09:41:07.123456+0100","senderImagePath":"\/proc\/self\/mem",)"
-            R"("eventMessage":"NoThreatDetected \/dev\/zero ~\/.ssh\/id_rsa $(reboot) `id`"}])"));
-
-    EXPECT_EQ(summary.lines, 2U);
-    EXPECT_EQ(report, texts.header + "%n%n%n%n%s%s%s%s%x%x%x%  %s%n"s + "\xE2\x9A\xA0\xEF\xB8\x8F" +
-                          R"(%s%n%1$s{}{0}\%%)" + "\n" +
-                          "2024-03-05 09:41:07.123  mem  NoThreatDetected /dev/zero "
-                          "~/.ssh/id_rsa $(reboot) `id`\n");
-}
 
 /// A binary list: [ { "AppName": <text> } ] with the text as UTF-16 (big-endian) characters.
 std::string binaryCatalogueWithUtf16Name(const std::u16string& name) {

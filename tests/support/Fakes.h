@@ -9,7 +9,6 @@
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -62,7 +61,6 @@ struct ManualQueue final : platform::TaskQueue {
     bool addOperation(std::function<void()> operation) override {
         const std::lock_guard lock(mutex_);
         operations_.push_back(std::move(operation));
-        added_.notify_all();
         return true;
     }
     /// Runs the oldest operation waiting, if there is one.
@@ -85,15 +83,9 @@ struct ManualQueue final : platform::TaskQueue {
         }
         return count;
     }
-    /// Waits until at least `count` operations are queued (for work done on other threads).
-    bool waitFor(std::size_t count, std::chrono::milliseconds limit) {
-        std::unique_lock lock(mutex_);
-        return added_.wait_for(lock, limit, [&] { return operations_.size() >= count; });
-    }
 
 private:
     std::mutex mutex_;
-    std::condition_variable added_;
     std::deque<std::function<void()>> operations_;
 };
 
@@ -114,7 +106,6 @@ struct FakeStepper final : platform::Stepper {
 struct FakeConsole final : platform::Console {
     std::string text;
     std::vector<double> sizes;
-    int refonts = 0;
 
     void replaceText(std::string_view utf8, double fontSize) override {
         text = utf8;
@@ -124,10 +115,7 @@ struct FakeConsole final : platform::Console {
         text += utf8;
         sizes.insert(sizes.end(), utf8.size(), fontSize);
     }
-    void refont(double fontSize) override {
-        ++refonts;
-        std::fill(sizes.begin(), sizes.end(), fontSize);
-    }
+    void refont(double fontSize) override { std::fill(sizes.begin(), sizes.end(), fontSize); }
     std::string plainText() const override { return text; }
 };
 

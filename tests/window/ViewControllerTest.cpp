@@ -1,8 +1,13 @@
+// The window's controller with fakes for the toolkit: its settings, the period's rules, the font
+// size, and the check, run and save from the press to the console, the work run on this thread
+// against a private copy of the simulated Mac, the clock pinned so the texts are exact.
+
 #include "window/ViewController.h"
 
 #include "reports/ReportTexts.h"
 #include "support/ControllerHarness.h"
 #include "support/SimRoot.h"
+#include "support/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,138 +17,84 @@
 namespace scanbrook {
 namespace {
 
+using namespace std::chrono_literals;
 using test::ControllerHarness;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct StoredCase {
-    const char* name;
-    std::optional<double> fontSize;
-    std::optional<std::int64_t> period;
-    double loadedFontSize;
-    std::int64_t loadedPeriod;
-};
-
-class StoredSettings : public ::testing::TestWithParam<StoredCase> {};
-
-// An unusable font size falls back to 12; the period goes through the stepper's 1 to 30.
-TEST_P(StoredSettings, LoadWithTheirFallBacks) {
-    const StoredCase& c = GetParam();
-    ControllerHarness h;
-    if (c.fontSize) {
-        h.defaults.setDouble(*c.fontSize, "fontSize");
+TEST(ViewController, LoadsTheStoredSettingsWithTheirFallBacks) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    // Stored font size and period, what is loaded; nullopt: nothing stored.
+    const std::tuple<std::optional<double>, std::optional<std::int64_t>, double, std::int64_t>
+        cases[] = {{{}, {}, 12.0, 1},
+                   {16.5, 9, 16.5, 9},
+                   {3.9, 0, 12.0, 1},
+                   {4.0, 30, 4.0, 30},
+                   {kNaN, {}, 12.0, 1}};
+    for (const auto& [fontSize, period, loadedFontSize, loadedPeriod] : cases) {
+        ControllerHarness h;
+        if (fontSize) {
+            h.defaults.setDouble(*fontSize, "fontSize");
+        }
+        if (period) {
+            h.defaults.setInteger(*period, "timePeriod");
+        }
+        h.show();
+        EXPECT_EQ(h.controller->fontSize(), loadedFontSize) << fontSize.value_or(-1);
+        EXPECT_EQ(h.field.text, std::to_string(loadedPeriod)) << period.value_or(-1);
     }
-    if (c.period) {
-        h.defaults.setInteger(*c.period, "timePeriod");
-    }
-    h.show();
-    EXPECT_EQ(h.controller->fontSize(), c.loadedFontSize);
-    EXPECT_EQ(h.controller->timePeriod(), c.loadedPeriod);
-    EXPECT_EQ(h.stepper.value, c.loadedPeriod);
-    EXPECT_EQ(h.field.text, std::to_string(c.loadedPeriod));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fallbacks, StoredSettings,
-    ::testing::Values(
-        StoredCase{"NothingStored", {}, {}, 12.0, 1}, StoredCase{"Stored", 16.5, 9, 16.5, 9},
-        StoredCase{"FontJustBelowFour", 3.9, {}, 12.0, 1}, StoredCase{"FontFour", 4.0, {}, 4.0, 1},
-        // Kept exactly, above what the buttons reach; only the toolkit caps it.
-        StoredCase{"FontThirty", 30.0, {}, 30.0, 1}, StoredCase{"FontHuge", 1e300, {}, 1e300, 1},
-        StoredCase{"FontNegative", -8.0, {}, 12.0, 1}, StoredCase{"FontNaN", kNaN, {}, 12.0, 1},
-        StoredCase{"FontInfinite", kInfinity, {}, 12.0, 1},
-        StoredCase{"PeriodZero", {}, 0, 12.0, 1}, StoredCase{"PeriodThirty", {}, 30, 12.0, 30}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(ViewController, AppearingTakesTheWindowRecordsTheTimeAndHidesTheSpinner) {
+TEST(ViewController, AppearingTakesTheWindowTitlesItRecordsTheTimeAndHidesTheSpinner) {
+    const test::TempFolder noXProtect;
+    const test::UsingPlatformRoot usingRoot(noXProtect.path());
     ControllerHarness h;
-    h.clock.time = platform::TimePoint(std::chrono::seconds(1'709'631'667));
+    h.clock.time = platform::TimePoint(1'709'631'667s);
     h.spinner.hidden = false;
     h.show();
     EXPECT_EQ(h.window.delegate, h.controller.get());
+    EXPECT_EQ(h.window.title, "Scanbrook : XProtect Remediator version Not found");
     EXPECT_EQ(h.controller->lastRunDate(), h.clock.time);
     EXPECT_TRUE(h.spinner.hidden);
-    EXPECT_TRUE(h.window.title.starts_with("Scanbrook : XProtect Remediator version "));
 }
 
-struct FieldCase {
-    const char* text;
-    std::int64_t period;
-};
-
-class PeriodFromField : public ::testing::TestWithParam<FieldCase> {};
-
-TEST_P(PeriodFromField, ClampsAndShowsTheValueInForce) {
-    ControllerHarness h;
-    h.show();
-    h.field.text = GetParam().text;
-    h.controller->testSetPeriod();
-    EXPECT_EQ(h.controller->timePeriod(), GetParam().period);
-    EXPECT_EQ(h.stepper.value, GetParam().period);
-    EXPECT_EQ(h.field.text, std::to_string(GetParam().period));
+// The one place of the period's rules: not a number is 1, others are clamped to 1 to 30, also
+// beyond the integer range (never overflowed).
+TEST(ViewController, PeriodFromTheFieldIsClampedAndShown) {
+    const std::pair<const char*, std::int64_t> cases[] = {{"abc", 1},
+                                                          {"0", 1},
+                                                          {"7", 7},
+                                                          {"30", 30},
+                                                          {"31", 30},
+                                                          {"7.9", 7},
+                                                          {"1,000", 1},
+                                                          {"99999999999999999999999", 30},
+                                                          {"-99999999999999999999999", 1}};
+    for (const auto& [text, period] : cases) {
+        ControllerHarness h;
+        h.show();
+        h.field.text = text;
+        h.controller->testSetPeriod();
+        EXPECT_EQ(h.controller->timePeriod(), period) << text;
+        EXPECT_EQ(h.stepper.value, period) << text;
+        EXPECT_EQ(h.field.text, std::to_string(period)) << text;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, PeriodFromField,
-    ::testing::Values(FieldCase{"", 1}, FieldCase{"abc", 1}, FieldCase{"0", 1}, FieldCase{"-3", 1},
-                      FieldCase{"7", 7}, FieldCase{"30", 30}, FieldCase{"31", 30},
-                      FieldCase{" 12 ", 12}, FieldCase{"7.9", 7}, FieldCase{"+4", 4},
-                      FieldCase{"1,000", 1}, FieldCase{"1e3", 1},
-                      FieldCase{"9223372036854775807", 30}, FieldCase{"-9223372036854775808", 1},
-                      // Beyond the integer range: clamped, never overflowed.
-                      FieldCase{"99999999999999999999999", 30},
-                      FieldCase{"-99999999999999999999999", 1}));
-
-TEST(ViewController, ClosingStoresThePeriodAndEndsTheApplicationOnce) {
-    ControllerHarness h;
-    h.show();
-    h.field.text = "9";
-    h.controller->testSetPeriod();
-    EXPECT_TRUE(h.controller->windowShouldClose());
-    EXPECT_EQ(h.defaults.integerForKey("timePeriod"), 9);
-    EXPECT_EQ(h.application.terminations, 1);
-    // The font size is stored by its own actions, never on close.
-    EXPECT_FALSE(h.defaults.values.contains("fontSize"));
-}
-
-struct FontStepCase {
-    double start;
-    bool increase;
-    double result;
-};
-
-class FontSizeAction : public ::testing::TestWithParam<FontStepCase> {};
-
-TEST_P(FontSizeAction, StaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
-    ControllerHarness h;
-    h.defaults.setDouble(GetParam().start, "fontSize");
-    h.show();
-    h.controller->setOutputText("report\n");
-    GetParam().increase ? h.controller->incFontSize() : h.controller->decFontSize();
-    EXPECT_EQ(h.controller->fontSize(), GetParam().result);
-    EXPECT_EQ(h.defaults.doubleForKey("fontSize"), GetParam().result);
-    EXPECT_EQ(h.console.refonts, 1);
-    EXPECT_EQ(h.console.text, "report\n");
-    EXPECT_EQ(h.console.sizes, std::vector<double>(7, GetParam().result));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, FontSizeAction,
-    ::testing::Values(FontStepCase{12.0, true, 13.0}, FontStepCase{12.0, false, 11.0},
-                      FontStepCase{24.0, true, 24.0}, FontStepCase{23.5, true, 24.0},
-                      FontStepCase{4.0, false, 4.0}, FontStepCase{4.5, false, 4.0},
-                      FontStepCase{30.0, true, 24.0}, FontStepCase{30.0, false, 29.0}));
-
-TEST(ViewController, ConsoleGetsExactlyWhatIsPassedInTheSizeInForce) {
-    ControllerHarness h;
-    h.show();
-    h.controller->setOutputText("old");
-    h.controller->setOutputText("");
-    h.controller->appendOutputText("a");
-    h.controller->incFontSize();
-    h.controller->appendOutputText("b");
-    EXPECT_EQ(h.console.text, "ab");
-    EXPECT_EQ(h.console.sizes, (std::vector<double>{13.0, 13.0}));
+TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
+    // Start, larger (or smaller), result.
+    const std::tuple<double, bool, double> cases[] = {{12.0, true, 13.0},
+                                                      {12.0, false, 11.0},
+                                                      {23.5, true, 24.0},
+                                                      {4.5, false, 4.0},
+                                                      {30.0, false, 29.0}};
+    for (const auto& [start, larger, result] : cases) {
+        ControllerHarness h;
+        h.defaults.setDouble(start, "fontSize");
+        h.show();
+        h.controller->setOutputText("report\n");
+        larger ? h.controller->incFontSize() : h.controller->decFontSize();
+        EXPECT_EQ(h.defaults.doubleForKey("fontSize"), result) << start;
+        EXPECT_EQ(h.console.sizes, std::vector<double>(7, result)) << start;
+    }
 }
 
 TEST(ViewController, WorkThatGetsNoThreadEndsThePressWithTheFailureInTheConsole) {
@@ -157,6 +108,55 @@ TEST(ViewController, WorkThatGetsNoThreadEndsThePressWithTheFailureInTheConsole)
     EXPECT_EQ(h.console.text, "report" + failure + failure);
     EXPECT_TRUE(h.spinner.hidden);
     EXPECT_FALSE(h.spinner.animating);
+}
+
+class ScanFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.show();
+        h.clock.time = platform::TimePoint(1'709'631'667s); // 2024-03-05 09:41:07 UTC
+        root.setControl("xprotect.duration", "0");
+        root.setControl("log.query.output", R"([{"timestamp" : "2024-03-05 10:02:11.000001+0100",
+          "senderImagePath" : "\/x\/XProtectRemediatorKeySteal", "eventMessage" : "{\"status_code\":1}"}])");
+    }
+
+    test::TempSimRoot root;
+    test::UsingPlatformRoot usingRoot{root.path()};
+    ControllerHarness h;
+};
+
+TEST_F(ScanFlow, CheckReplacesTheConsoleWithTheReportOnceItIsReady) {
+    h.console.text = "earlier text";
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    EXPECT_FALSE(h.spinner.hidden);
+    EXPECT_TRUE(h.spinner.animating);
+    EXPECT_EQ(h.console.text, "earlier text");
+    h.runWork();
+    EXPECT_EQ(h.console.text, "XProtect Remediator scans completed in the last 7 days:\n\n"
+                              "2024-03-05 10:02:11.000  KeySteal      " +
+                                  test::kWarningSign +
+                                  "{\"status_code\":1}\n\nScanned at 2024-03-05T09_41_07Z");
+    EXPECT_TRUE(h.spinner.hidden);
+    EXPECT_FALSE(h.spinner.animating);
+}
+
+TEST_F(ScanFlow, OverlappingChecksBothCloseWithTheDateOfTheLatestPress) {
+    h.controller->doCheckXPR();
+    h.clock.time += 1h;
+    h.controller->doCheckXPR();
+    h.work->runAll();
+    while (h.mainQueue->runOne()) {
+        EXPECT_TRUE(h.console.text.ends_with("\nScanned at 2024-03-05T10_41_07Z"))
+            << h.console.text;
+    }
+}
+
+TEST_F(ScanFlow, WorkThatEndsAfterTheWindowClosedFindsNoController) {
+    h.controller->doCheckXPR();
+    h.controller.reset(); // the window closed while the log tool ran
+    h.runWork();
+    EXPECT_EQ(h.console.text, "");
 }
 
 } // namespace
