@@ -1,6 +1,7 @@
 // The window's controller with fakes for the toolkit: its settings, the period's rules, the font
-// size, and the check, run and save from the press to the console, the work run on this thread
-// against a private copy of the simulated Mac, the clock pinned so the texts are exact.
+// size, a press that gets no thread, and the check from the press to the console, the work run
+// on this thread against a private copy of the simulated Mac, the clock pinned so the texts are
+// exact.
 
 #include "window/ViewController.h"
 
