@@ -13,13 +13,20 @@ struct OperationQueue::State {
 
     std::mutex mutex;
     std::deque<std::function<void()>> pending;
+    /// Threads asked for or running, up to maxConcurrent.
     int running = 0;
+    /// Threads that have begun to run operations: each looks at what waits before it ends.
+    int started = 0;
     const int maxConcurrent;
     bool closed = false;
 };
 
 void OperationQueue::runOperations(const std::shared_ptr<State>& state,
                                    std::function<void()> operation) {
+    {
+        const std::lock_guard lock(state->mutex);
+        ++state->started;
+    }
     for (;;) {
         try {
             operation();
@@ -30,6 +37,7 @@ void OperationQueue::runOperations(const std::shared_ptr<State>& state,
         const std::lock_guard lock(state->mutex);
         if (state->closed || state->pending.empty()) {
             --state->running;
+            --state->started;
             return;
         }
         operation = std::move(state->pending.front());
@@ -71,10 +79,11 @@ bool OperationQueue::addOperation(std::function<void()> operation) {
     } catch (const std::system_error&) {
         lock.lock();
         --state_->running;
-        // A running worker looks at what waits before it ends (under this lock), so it will
-        // take the operation over. With none running nothing ever would: refuse it rather than
-        // leave it waiting for a later press or run it on the calling (main) thread.
-        if (state_->running == 0) {
+        // A worker that has begun looks at what waits before it ends (under this lock), so it
+        // will take the operation over. With none, nothing might ever (another caller's thread
+        // may fail to start too): refuse it rather than leave it waiting for a later press or
+        // run it on the calling (main) thread.
+        if (state_->started == 0) {
             return false;
         }
         state_->pending.push_back(std::move(*task));
