@@ -2,8 +2,8 @@
 # Builds and runs the tests under the sanitizers; any report fails the run.
 #  - asan-ubsan: the whole suite (the Qt window included) with AddressSanitizer, LeakSanitizer
 #    and UndefinedBehaviorSanitizer;
-#  - tsan: the Qt-free suite (the work queue, the command run, the window's check and run flows
-#    with worker threads, the stress and fault tests among it) with ThreadSanitizer. Debian's Qt
+#  - tsan: the Qt-free suite (the work queue and the command run from several threads, the
+#    window's controller and the fault tests among it) with ThreadSanitizer. Debian's Qt
 #    is not built with it, so the preset builds without the window and its tests.
 #
 #   scripts/sanitize.sh [asan-ubsan|tsan]...      (default: both)

@@ -13,13 +13,20 @@ struct OperationQueue::State {
 
     std::mutex mutex;
     std::deque<std::function<void()>> pending;
+    /// Threads asked for or running, up to maxConcurrent.
     int running = 0;
+    /// Threads that have begun to run operations: each looks at what waits before it ends.
+    int started = 0;
     const int maxConcurrent;
     bool closed = false;
 };
 
 void OperationQueue::runOperations(const std::shared_ptr<State>& state,
                                    std::function<void()> operation) {
+    {
+        const std::lock_guard lock(state->mutex);
+        ++state->started;
+    }
     for (;;) {
         try {
             operation();
@@ -30,6 +37,7 @@ void OperationQueue::runOperations(const std::shared_ptr<State>& state,
         const std::lock_guard lock(state->mutex);
         if (state->closed || state->pending.empty()) {
             --state->running;
+            --state->started;
             return;
         }
         operation = std::move(state->pending.front());
@@ -37,8 +45,12 @@ void OperationQueue::runOperations(const std::shared_ptr<State>& state,
     }
 }
 
-OperationQueue::OperationQueue(int maxConcurrent)
-    : state_(std::make_shared<State>(maxConcurrent)) {}
+OperationQueue::OperationQueue(int maxConcurrent, ThreadStarter startThread)
+    : state_(std::make_shared<State>(maxConcurrent)), startThread_(std::move(startThread)) {
+    if (!startThread_) {
+        startThread_ = [](std::function<void()> work) { std::thread(std::move(work)).detach(); };
+    }
+}
 
 OperationQueue::~OperationQueue() {
     // Never wait here: closing the window must not hang on a log query that takes minutes.
@@ -48,26 +60,34 @@ OperationQueue::~OperationQueue() {
     state_->pending.clear();
 }
 
-void OperationQueue::addOperation(std::function<void()> operation) {
+bool OperationQueue::addOperation(std::function<void()> operation) {
     std::unique_lock lock(state_->mutex);
     if (state_->closed) {
-        return;
+        return false;
     }
     if (state_->running >= state_->maxConcurrent) {
         state_->pending.push_back(std::move(operation));
-        return;
+        return true;
     }
     ++state_->running;
     lock.unlock();
     // Held in shared ownership so that the operation survives a failure to start the thread.
     auto task = std::make_shared<std::function<void()>>(std::move(operation));
     try {
-        std::thread([state = state_, task] { runOperations(state, std::move(*task)); }).detach();
+        startThread_([state = state_, task] { runOperations(state, std::move(*task)); });
+        return true;
     } catch (const std::system_error&) {
-        // No thread to be had: keep the operation for the next thread that finishes one.
         lock.lock();
         --state_->running;
+        // A worker that has begun looks at what waits before it ends (under this lock), so it
+        // will take the operation over. With none, nothing might ever (another caller's thread
+        // may fail to start too): refuse it rather than leave it waiting for a later press or
+        // run it on the calling (main) thread.
+        if (state_->started == 0) {
+            return false;
+        }
         state_->pending.push_back(std::move(*task));
+        return true;
     }
 }
 

@@ -8,8 +8,10 @@ namespace scanbrook::platform {
 class TaskQueue {
 public:
     virtual ~TaskQueue() = default;
-    /// Runs `operation` later, never inside this call. Safe to call from any thread.
-    virtual void addOperation(std::function<void()> operation) = 0;
+    /// Runs `operation` later, never inside this call. Safe to call from any thread. False when
+    /// it will never run (a pool that can start no thread and has none running to take it over);
+    /// the caller then reports the failure.
+    virtual bool addOperation(std::function<void()> operation) = 0;
 };
 
 } // namespace scanbrook::platform

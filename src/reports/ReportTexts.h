@@ -52,6 +52,11 @@ static_assert(kRunCompletionNotice.size() == 102);
 /// "\n\nError <status> when running XProtect Remediator scans.\n"
 std::string runErrorText(int status);
 
+/// What a check or a run appends to the console when the system could give its work no thread.
+inline constexpr std::string_view kWorkNotStartedText =
+    "\n\nScanbrook could not start this work: the system has no thread to spare. Please try "
+    "again.\n";
+
 /// The date of the last check as reports and file names show it: "yyyy-MM-dd'T'HH_mm_ssZZZZZ"
 /// in the locale "en_US_POSIX" at GMT, for example 2024-03-05T09_41_07Z.
 inline constexpr std::string_view kDateTextPattern = "yyyy-MM-dd'T'HH_mm_ssZZZZZ";

@@ -149,8 +149,8 @@ void ViewController::doCheckXPR() {
     // tool runs, and the completion then finds the controller gone.
     // The summary comes from the report's own parse and travels with it, so the summary on
     // screen is always that of the report on screen, whatever order checks finish in.
-    processingQueue->addOperation([texts = std::move(texts), days = theTimePeriod, entries,
-                                   weakSelf = std::weak_ptr(self), queue = mainQueue] {
+    const bool started = enqueueWork([texts = std::move(texts), days = theTimePeriod, entries,
+                                      weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = texts.header;
         reports::ScanSummaryBuilder builder;
         reports::ScanSummary summary = builder.finish(
@@ -164,6 +164,23 @@ void ViewController::doCheckXPR() {
             }
         });
     });
+    if (!started && countedCheck == entries) {
+        countedCheck.reset();
+        if (progressLine != nullptr) {
+            progressLine->hideProgress();
+        }
+    }
+}
+
+bool ViewController::enqueueWork(std::function<void()> work) {
+    // Refused only when no thread could be had at all: the press must still end, or the spinner
+    // would turn for good.
+    if (!processingQueue->addOperation(std::move(work))) {
+        appendOutputText(reports::kWorkNotStartedText);
+        stopSpinner();
+        return false;
+    }
+    return true;
 }
 
 void ViewController::showCheckReport(std::string report, const reports::ScanSummary& summary,
@@ -187,7 +204,7 @@ void ViewController::doRunXPro() {
         return;
     }
     startSpinner();
-    processingQueue->addOperation([weakSelf = std::weak_ptr(self), queue = mainQueue] {
+    enqueueWork([weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = reports::runXProtectScans().text;
         queue->addOperation([weakSelf, report = std::move(report)] {
             if (const auto alive = weakSelf.lock()) {

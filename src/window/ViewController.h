@@ -82,6 +82,7 @@ public:
 
 private:
     using EntryCount = std::shared_ptr<std::atomic<std::uint64_t>>;
+    bool enqueueWork(std::function<void()> work);
     void showCheckReport(std::string report, const reports::ScanSummary& summary, std::int64_t days,
                          const EntryCount& entries);
     void showRunResult(const std::string& report);

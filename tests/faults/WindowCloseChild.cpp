@@ -11,14 +11,22 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <thread>
 
 int main(int argc, char* argv[]) {
     using namespace scanbrook;
     if (argc != 2 || std::freopen(argv[1], "w", stderr) == nullptr) {
         return 2;
     }
+    // An exit that waits for the work after all fails the test within a minute.
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+        std::_Exit(4);
+    }).detach();
     ScanbrookApplication application(argc, argv);
     MainWindow& window = application.window();
     auto* check = window.findChild<QPushButton*>(QStringLiteral("checkButton"));

@@ -1,39 +1,15 @@
 #include "platform/OperationQueue.h"
-#include "platform/Paths.h"
-
-#include "support/SimRoot.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace scanbrook::platform {
 namespace {
-
-TEST(PlatformRoot, IsMadeAbsoluteOnceWithoutATrailingSlash) {
-    const std::vector<std::pair<const char*, const char*>> cases = {
-        {nullptr, ""},
-        {"", ""},
-        {"/", ""},
-        {"/sim/", "/sim"},
-        {"/sim//", "/sim"},
-        {"sim/root/", "/work/here/sim/root"},
-        {"./sim", "/work/here/./sim"}};
-    for (const auto& [value, root] : cases) {
-        EXPECT_EQ(normalisePlatformRoot(value, "/work/here"), root) << (value ? value : "unset");
-    }
-}
-
-TEST(PlatformPath, GoesUnderTheRootOnlyWhenOneIsSet) {
-    {
-        const test::UsingPlatformRoot simulated("/tmp/simulated/");
-        EXPECT_EQ(platformPath("/usr/bin/log"), "/tmp/simulated/usr/bin/log");
-    }
-    const test::UsingPlatformRoot none("");
-    EXPECT_EQ(platformPath("/usr/bin/log"), "/usr/bin/log");
-}
 
 /// Holds the operations that enter until released, counting how many run at the same moment.
 struct Gate {
@@ -51,6 +27,7 @@ struct Gate {
         ++finished;
         changed.notify_all();
     }
+    /// False when `condition` does not hold within 20 seconds.
     bool waitUntil(const std::function<bool()>& condition) {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, std::chrono::seconds(20), condition);
@@ -76,23 +53,37 @@ TEST(OperationQueue, RunsAtMostEightAtOnceAndEventuallyAll) {
     EXPECT_EQ(gate->peak, 8);
 }
 
-TEST(OperationQueue, GoingAwayDoesNotWaitForRunningWorkAndDropsWhatWaits) {
+TEST(OperationQueue, WithoutAThreadHandsTheWorkToARunningWorkerOrRefusesIt) {
     auto gate = std::make_shared<Gate>();
-    auto dropped = std::make_shared<int>(0);
-    {
-        OperationQueue queue(1);
-        queue.addOperation([gate] { gate->enterAndWait(); });
-        queue.addOperation([dropped] { ++*dropped; });
-        ASSERT_TRUE(gate->waitUntil([&] { return gate->running == 1; }));
-    } // would hang here if the queue joined its threads
+    auto threads = std::make_shared<std::atomic<bool>>(true);
+    OperationQueue queue(8, [threads](std::function<void()> work) {
+        if (!*threads) {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        std::thread(std::move(work)).detach();
+    });
+    ASSERT_TRUE(queue.addOperation([gate] { gate->enterAndWait(); }));
+    ASSERT_TRUE(gate->waitUntil([&] { return gate->running == 1; }));
+    *threads = false;
+    auto ranOn = std::make_shared<std::thread::id>();
+    EXPECT_TRUE(queue.addOperation([gate, ranOn] {
+        *ranOn = std::this_thread::get_id();
+        gate->enterAndWait();
+    }));
     gate->release();
-    ASSERT_TRUE(gate->waitUntil([&] { return gate->finished == 1; }));
-    // Once what the waiting operation held is released, it can no longer run.
-    for (int i = 0; i < 2000 && dropped.use_count() > 1; ++i) {
+    ASSERT_TRUE(gate->waitUntil([&] { return gate->finished == 2; }));
+    EXPECT_NE(*ranOn, std::this_thread::get_id());
+
+    // With no worker left to take it over, waiting would be for good.
+    for (int i = 0; i < 2000 && queue.operationCount() > 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(dropped.use_count(), 1);
-    EXPECT_EQ(*dropped, 0);
+    ASSERT_EQ(queue.operationCount(), 0);
+    bool ran = false;
+    EXPECT_FALSE(queue.addOperation([&ran] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(queue.operationCount(), 0);
 }
 
 } // namespace

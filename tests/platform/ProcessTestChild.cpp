@@ -1,14 +1,11 @@
 // A child for the command-run tests. Its first argument says what to do:
 //   args                print argc and every argv entry, each followed by a NUL byte
-//   write N [SIG]       write N bytes of patternByte(0..N-1), then die of signal SIG if given
-//   exit S              exit with status S, writing nothing
+//   write N             write N bytes of patternByte(0..N-1)
 //   fds                 print every open descriptor above 2, one per line
-//   signals             print "pipe=default" or "pipe=other", then "blocked=N"
 #include "ProcessTestPattern.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -55,36 +52,16 @@ int main(int argc, char** argv) {
         for (int i = 0; i < argc; ++i) {
             (text += argv[i]) += '\0';
         }
-    } else if (request == "write" && argc >= 3) {
+    } else if (request == "write" && argc == 3) {
         if (!writePattern(std::strtoull(argv[2], nullptr, 10))) {
             return 1;
         }
-        if (argc == 4) {
-            const int signalNumber = std::atoi(argv[3]);
-            std::signal(signalNumber, SIG_DFL);
-            std::raise(signalNumber);
-            return 98; // only when the signal did not end the process
-        }
-    } else if (request == "exit" && argc == 3) {
-        return std::atoi(argv[2]);
     } else if (request == "fds") {
         for (int fd = 3; fd < 65536; ++fd) {
             if (::fcntl(fd, F_GETFD) != -1) {
                 text += std::to_string(fd) + "\n";
             }
         }
-    } else if (request == "signals") {
-        struct sigaction action {};
-        ::sigaction(SIGPIPE, nullptr, &action);
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        ::sigprocmask(SIG_BLOCK, nullptr, &blocked);
-        int count = 0;
-        for (int s = 1; s < NSIG; ++s) {
-            count += sigismember(&blocked, s) == 1 ? 1 : 0;
-        }
-        text = std::string(action.sa_handler == SIG_DFL ? "pipe=default" : "pipe=other") +
-               "\nblocked=" + std::to_string(count) + "\n";
     } else {
         return 99;
     }

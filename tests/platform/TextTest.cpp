@@ -20,19 +20,12 @@ TEST_P(Utf8Validity, IsDecidedStrictly) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Utf8Validity,
     ::testing::Values(std::pair{""s, true}, std::pair{"a\0b"s, true},
-                      std::pair{"caf\xC3\xA9"s, true}, std::pair{"\xE2\x9A\xA0\xEF\xB8\x8F"s, true},
-                      std::pair{"\xED\x9F\xBF"s, true},     // last before the surrogates
-                      std::pair{"\xF4\x8F\xBF\xBF"s, true}, // highest code point
-                      std::pair{"\xC0\xAF"s, false},        // overlong "/"
-                      std::pair{"\xE0\x80\xAF"s, false}, std::pair{"\xF0\x80\x80\xAF"s, false},
-                      std::pair{"\xED\xA0\x80"s, false}, // surrogate
-                      std::pair{"\xF4\x90\x80\x80"s, false},
-                      std::pair{"\xF8\x88\x80\x80\x80"s, false}, std::pair{"a\x80z"s, false},
-                      std::pair{"ok \xE2\x9A"s, false},
-                      std::pair{"\xE2\x9A"
-                                "a"s,
-                                false},
-                      std::pair{"\xFF"s, false},
+                      std::pair{"\xE2\x9A\xA0\xEF\xB8\x8F"s, true},
+                      std::pair{"\xF4\x8F\xBF\xBF"s, true},  // highest code point
+                      std::pair{"\xC0\xAF"s, false},         // overlong "/"
+                      std::pair{"\xED\xA0\x80"s, false},     // surrogate
+                      std::pair{"\xF4\x90\x80\x80"s, false}, // above the highest
+                      std::pair{"ok \xE2\x9A"s, false},      // cut short
                       // Past the first 64 bytes, where a block-wise check moves on.
                       std::pair{std::string(100, 'a') + "\xC3\x28", false}));
 

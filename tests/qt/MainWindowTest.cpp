@@ -1,119 +1,117 @@
-// The real window from MainWindow.ui, offscreen, on the simulated Mac.
+// The real window from MainWindow.ui, offscreen, on a private copy of the simulated Mac.
 
 #include "QtTestSupport.h"
 
 #include "platform/Bundle.h"
 #include "platform/MacPaths.h"
+#include "platform/qt/BusyIndicator.h"
 #include "platform/qt/ConsoleView.h"
-#include "platform/qt/QtUserDefaults.h"
-#include "platform/qt/StepperWidget.h"
+#include "support/Texts.h"
 #include "window/ViewController.h"
 
-#include <QLineEdit>
-#include <QTimer>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTextBlock>
 #include <QToolButton>
 
 namespace scanbrook {
 namespace {
 
-using platform::StepperWidget;
-
 class MainWindowTest : public test::WindowTest {
 protected:
-    void open(const std::string& root = test::builtSimRoot()) {
-        WindowTest::open(root);
-        field = child<QLineEdit>("textTimePeriod");
-        stepper = child<StepperWidget>("periodStep");
-    }
-    ViewController& controller() { return window->viewController(); }
-
-    /// Types `text` into the period field and confirms it with Return.
-    void type(const char* text) {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, QString::fromUtf8(text));
-        QTest::keyClick(field, Qt::Key_Return);
-    }
+    void SetUp() override { root.setControl("xprotect.duration", "0"); }
+    void open() { WindowTest::open(root.path()); }
+    /// The font size of every run of characters in the console.
     std::vector<double> consoleSizes() const {
-        return test::runsOf(*child<platform::ConsoleView>("outputTextbox")->document()).sizes;
-    }
-
-    QLineEdit* field = nullptr;
-    StepperWidget* stepper = nullptr;
-};
-
-TEST_F(MainWindowTest, StepperAndFieldStayInStep) {
-    // What the user does: text typed into the field, "up"/"down" clicked on the stepper's
-    // arrows, or "Up"/"Down" pressed as keys on the stepper; each case starts from 1.
-    const std::pair<std::vector<const char*>, std::int64_t> cases[] = {
-        {{"up", "up", "down"}, 2},       {{"down"}, 1},
-        {{"Up", "Up", "Up", "Down"}, 3}, {{"31"}, 30},
-        {{"29", "up", "up"}, 30},        {{"up", "12", "Down"}, 11}};
-    open();
-    for (const auto& [actions, period] : cases) {
-        type("1");
-        for (const std::string_view action : actions) {
-            if (action == "up" || action == "down") {
-                for (QToolButton* arrow : stepper->findChildren<QToolButton*>()) {
-                    if ((arrow->arrowType() == Qt::UpArrow) == (action == "up")) {
-                        QTest::mouseClick(arrow, Qt::LeftButton);
-                    }
-                }
-            } else if (action == "Up" || action == "Down") {
-                QTest::keyClick(stepper, action == "Up" ? Qt::Key_Up : Qt::Key_Down);
-            } else {
-                type(action.data());
+        std::vector<double> sizes;
+        const QTextDocument& document = *child<platform::ConsoleView>("outputTextbox")->document();
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                sizes.push_back(it.fragment().charFormat().fontPointSize());
             }
         }
-        EXPECT_EQ(field->text(), QString::number(period)) << period;
-        EXPECT_EQ(stepper->value(), period);
-        EXPECT_EQ(controller().timePeriod(), period);
+        return sizes;
     }
-}
+    std::string text() const {
+        return child<platform::ConsoleView>("outputTextbox")->toPlainText().toStdString();
+    }
+    /// Presses `button`, serves the event loop until the spinner hides again (the work's
+    /// completion has run) and checks that it stopped; returns the console's text.
+    std::string pressAndWait(const char* button) const {
+        press(button);
+        const auto* spinner = child<platform::BusyIndicator>("busySpinner");
+        EXPECT_FALSE(spinner->isHidden());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spinner->isHidden(); }, 30000));
+        EXPECT_FALSE(spinner->isAnimating());
+        return text();
+    }
+    /// Presses save and answers the panel with `path`; returns the name the panel offered.
+    std::string save(const std::string& path) const {
+        press("saveButton");
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                const std::string offered =
+                    dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1).toStdString();
+                dialog->selectFile(QString::fromStdString(path));
+                // As the user's Save would, without the dialog's question about replacing a file.
+                static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+                return offered;
+            }
+        }
+        ADD_FAILURE() << "no save panel";
+        return {};
+    }
 
-TEST_F(MainWindowTest, TitleCarriesTheSimulatedXProtectVersionOrNotFound) {
-    const auto info =
-        platform::bundleInfoDictionary(test::builtSimRoot() + std::string(mac::kXProtectBundle));
-    ASSERT_TRUE(info) << "the simulated root is not built";
-    open();
-    EXPECT_EQ(window->windowTitle().toStdString(),
-              "Scanbrook : XProtect Remediator version " + info->at("CFBundleShortVersionString"));
-    TearDown();
-
-    const test::TempFolder emptyRoot;
-    open(emptyRoot.path());
-    EXPECT_EQ(window->windowTitle().toStdString(),
-              "Scanbrook : XProtect Remediator version Not found");
-}
+    test::TempSimRoot root;
+    test::TempFolder saveFolder;
+};
 
 TEST_F(MainWindowTest, FontButtonsResizeEveryCharacterAndRememberTheSize) {
     open();
-    controller().setOutputText("line one \u26a0\ufe0f\r\n");
-    controller().appendOutputText("line two");
+    window->viewController().setOutputText("line one \u26a0\ufe0f\r\n");
+    window->viewController().appendOutputText("line two");
     QTest::mouseClick(child<QToolButton>("largerButton"), Qt::LeftButton);
     QTest::mouseClick(child<QToolButton>("smallerButton"), Qt::LeftButton);
     QTest::mouseClick(child<QToolButton>("smallerButton"), Qt::LeftButton);
     EXPECT_EQ(settings.reopen()->value(QStringLiteral("fontSize")).toDouble(), 11.0);
     EXPECT_EQ(consoleSizes(), std::vector<double>(consoleSizes().size(), 11.0));
-    EXPECT_EQ(child<platform::ConsoleView>("outputTextbox")->toPlainText(),
-              QStringLiteral("line one \u26a0\ufe0f\nline two"));
 }
 
-TEST_F(MainWindowTest, OpensWithTheStoredSettingsAndClosingStoresThePeriodAndEndsTheApplication) {
-    settings.writeSettingsFile("[General]\ntimePeriod=45\nfontSize=30\n");
+TEST_F(MainWindowTest, CheckThenRunThenSaveUnderTheTitleOfTheInstalledVersion) {
     open();
-    EXPECT_EQ(field->text(), QStringLiteral("30"));
-    controller().setOutputText("report\n");
-    EXPECT_EQ(consoleSizes(), std::vector<double>{30.0});
+    const auto info = platform::bundleInfoDictionary(root.pathOf(mac::kXProtectBundle));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(window->windowTitle().toStdString(),
+              "Scanbrook : XProtect Remediator version " + info->at("CFBundleShortVersionString"));
+    const std::string report = pressAndWait("checkButton");
+    EXPECT_TRUE(report.starts_with("XProtect Remediator scans completed in the last day:\n\n"));
+    EXPECT_NE(report.find("  Adload          "), std::string::npos);
+    EXPECT_EQ(report.find("\nScanned at "), report.size() - 32);
 
-    type("9");
-    QTimer::singleShot(0, window.get(), [this] { window->close(); });
-    // Should the application never be asked to end, the test fails instead of hanging.
-    QTimer::singleShot(60'000, window.get(), [] { QCoreApplication::exit(1); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(platform::QtUserDefaults().integerForKey("timePeriod"), 9);
+    EXPECT_EQ(pressAndWait("runButton"), report + test::kRunNotice);
+    // The name offered carries the date of the report's closing line.
+    EXPECT_EQ(save(saveFolder.file("saved.text")),
+              "Scanbrook-" + report.substr(report.size() - 20) + ".text");
+    EXPECT_EQ(test::readFile(saveFolder.file("saved.text")), text());
+
+#if defined(__linux__) // only Linux has a device that is always full
+    // The panel adds ".text" to a name without it: the full device is reached through a link.
+    std::filesystem::create_symlink("/dev/full", saveFolder.file("full.text"));
+    save(saveFolder.file("full.text"));
+    EXPECT_EQ(text(), report + test::kRunNotice +
+                          "The file \u201Cfull.text\u201D couldn\u2019t be saved in the folder "
+                          "\u201C" +
+                          saveFolder.path() + "\u201D: No space left on device.");
+#endif
+}
+
+TEST_F(MainWindowTest, AFailedCheckOrRunShowsItsErrorAndStopsAndHidesTheSpinner) {
+    root.setControl("log.query.status", "1");
+    root.setControl("xprotect.status", "3");
+    open();
+    const std::string failed = pressAndWait("checkButton");
+    EXPECT_EQ(failed.substr(0, failed.size() - 20), test::checkError(1) + "\nScanned at ");
+    EXPECT_EQ(pressAndWait("runButton"), failed + test::runError(3));
 }
 
 } // namespace

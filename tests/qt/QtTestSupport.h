@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
-#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -38,23 +37,6 @@ private:
     std::string file = folder.file("Scanbrook/Scanbrook.conf"); // where it belongs on Linux
     ScopedEnvironment environment;
 };
-
-/// Every run of characters in a document: its font size, and how many carry a colour of their own.
-struct Runs {
-    std::vector<double> sizes;
-    int coloured = 0;
-};
-
-inline Runs runsOf(const QTextDocument& document) {
-    Runs runs;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            runs.sizes.push_back(it.fragment().charFormat().fontPointSize());
-            runs.coloured += it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush);
-        }
-    }
-    return runs;
-}
 
 /// The real window built from MainWindow.ui on a platform root, with settings of its own; it
 /// goes before its main queue closes, as in the application.

@@ -1,20 +1,30 @@
 #pragma once
 
 #include "platform/NumberFormatter.h"
+#include "platform/OperationQueue.h"
 #include "support/Fakes.h"
 #include "window/ViewController.h"
 
-#include <chrono>
 #include <memory>
+#include <system_error>
 
 namespace scanbrook::test {
+
+/// Hands what the controller queues on to a queue that outlives it, as a worker thread would.
+struct ForwardingQueue final : platform::TaskQueue {
+    explicit ForwardingQueue(std::shared_ptr<ManualQueue> to) : target(std::move(to)) {}
+    bool addOperation(std::function<void()> operation) override {
+        return target->addOperation(std::move(operation));
+    }
+    std::shared_ptr<ManualQueue> target;
+};
 
 /// The window's controller wired to fakes, every outlet set as the window's layout sets it.
 /// Settings stored in `defaults` before show() are what the controller loads.
 struct ControllerHarness {
-    /// Manual: work is queued and never runs. Real: the controller's own queue runs it on
-    /// worker threads, against real child processes.
-    enum class Work { Manual, Real };
+    /// Manual: work waits until runWork() runs it on this thread. NoThreads: the controller's
+    /// real queue on a system that has no thread to give.
+    enum class Work { Manual, NoThreads };
 
     FakeDefaults defaults;
     FakeClock clock;
@@ -29,12 +39,19 @@ struct ControllerHarness {
     FakeProgressLine progress;
     FakeSummaryView summary;
     FakeWindow window;
+    std::shared_ptr<ManualQueue> work = std::make_shared<ManualQueue>();
     std::unique_ptr<ViewController> controller;
 
-    explicit ControllerHarness(Work work = Work::Manual) {
+    explicit ControllerHarness(Work mode = Work::Manual) {
+        std::unique_ptr<platform::TaskQueue> queue = std::make_unique<ForwardingQueue>(work);
+        if (mode == Work::NoThreads) {
+            queue = std::make_unique<platform::OperationQueue>(8, [](std::function<void()>) {
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            });
+        }
         controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue,
-            work == Work::Manual ? std::make_unique<ManualQueue>() : nullptr});
+            defaults, clock, application, savePanel, mainQueue, std::move(queue)});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);
@@ -51,11 +68,10 @@ struct ControllerHarness {
         controller->viewDidAppear();
     }
 
-    /// Waits until a worker has handed its completion to the main queue, then runs it.
-    bool finishWork(std::chrono::seconds limit = std::chrono::seconds(60)) {
-        const bool arrived = mainQueue->waitFor(1, limit);
+    /// Manual work: runs the work queued so far, then the completions it handed to the main queue.
+    void runWork() {
+        work->runAll();
         mainQueue->runAll();
-        return arrived;
     }
 };
 

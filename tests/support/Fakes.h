@@ -9,7 +9,6 @@
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -63,10 +62,10 @@ struct FakeApplication final : platform::Application {
 
 /// A queue that runs nothing until the test says so; safe to fill from worker threads.
 struct ManualQueue final : platform::TaskQueue {
-    void addOperation(std::function<void()> operation) override {
+    bool addOperation(std::function<void()> operation) override {
         const std::lock_guard lock(mutex_);
         operations_.push_back(std::move(operation));
-        added_.notify_all();
+        return true;
     }
     /// Runs the oldest operation waiting, if there is one.
     bool runOne() {
@@ -100,15 +99,9 @@ struct ManualQueue final : platform::TaskQueue {
         }
         return count;
     }
-    /// Waits until at least `count` operations are queued (for work done on other threads).
-    bool waitFor(std::size_t count, std::chrono::milliseconds limit) {
-        std::unique_lock lock(mutex_);
-        return added_.wait_for(lock, limit, [&] { return operations_.size() >= count; });
-    }
 
 private:
     std::mutex mutex_;
-    std::condition_variable added_;
     std::deque<std::function<void()>> operations_;
 };
 
@@ -129,7 +122,6 @@ struct FakeStepper final : platform::Stepper {
 struct FakeConsole final : platform::Console {
     std::string text;
     std::vector<double> sizes;
-    int refonts = 0;
 
     void replaceText(std::string_view utf8, double fontSize) override {
         text = utf8;
@@ -139,10 +131,7 @@ struct FakeConsole final : platform::Console {
         text += utf8;
         sizes.insert(sizes.end(), utf8.size(), fontSize);
     }
-    void refont(double fontSize) override {
-        ++refonts;
-        std::fill(sizes.begin(), sizes.end(), fontSize);
-    }
+    void refont(double fontSize) override { std::fill(sizes.begin(), sizes.end(), fontSize); }
     std::string plainText() const override { return text; }
 };
 

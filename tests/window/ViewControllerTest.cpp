@@ -1,149 +1,326 @@
+// The window's controller with fakes for the toolkit: its settings, the period's rules, the font
+// size, a press that gets no thread, and the check from the press to the console, the work run
+// on this thread against a private copy of the simulated Mac, the clock pinned so the texts are
+// exact.
+
 #include "window/ViewController.h"
 
+#include "reports/ReportTexts.h"
 #include "support/ControllerHarness.h"
+#include "support/SimRoot.h"
+#include "support/Texts.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace scanbrook {
 namespace {
 
+using namespace std::chrono_literals;
 using test::ControllerHarness;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct StoredCase {
-    const char* name;
-    std::optional<double> fontSize;
-    std::optional<std::int64_t> period;
-    double loadedFontSize;
-    std::int64_t loadedPeriod;
-};
-
-class StoredSettings : public ::testing::TestWithParam<StoredCase> {};
-
-// An unusable font size falls back to 12; the period goes through the stepper's 1 to 30.
-TEST_P(StoredSettings, LoadWithTheirFallBacks) {
-    const StoredCase& c = GetParam();
-    ControllerHarness h;
-    if (c.fontSize) {
-        h.defaults.setDouble(*c.fontSize, "fontSize");
+TEST(ViewController, LoadsTheStoredSettingsWithTheirFallBacks) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    // Stored font size and period, what is loaded; nullopt: nothing stored.
+    const std::tuple<std::optional<double>, std::optional<std::int64_t>, double, std::int64_t>
+        cases[] = {{{}, {}, 12.0, 1},
+                   {16.5, 9, 16.5, 9},
+                   {3.9, 0, 12.0, 1},
+                   {4.0, 30, 4.0, 30},
+                   {kNaN, {}, 12.0, 1}};
+    for (const auto& [fontSize, period, loadedFontSize, loadedPeriod] : cases) {
+        ControllerHarness h;
+        if (fontSize) {
+            h.defaults.setDouble(*fontSize, "fontSize");
+        }
+        if (period) {
+            h.defaults.setInteger(*period, "timePeriod");
+        }
+        h.show();
+        EXPECT_EQ(h.controller->fontSize(), loadedFontSize) << fontSize.value_or(-1);
+        EXPECT_EQ(h.field.text, std::to_string(loadedPeriod)) << period.value_or(-1);
     }
-    if (c.period) {
-        h.defaults.setInteger(*c.period, "timePeriod");
-    }
-    h.show();
-    EXPECT_EQ(h.controller->fontSize(), c.loadedFontSize);
-    EXPECT_EQ(h.controller->timePeriod(), c.loadedPeriod);
-    EXPECT_EQ(h.stepper.value, c.loadedPeriod);
-    EXPECT_EQ(h.field.text, std::to_string(c.loadedPeriod));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fallbacks, StoredSettings,
-    ::testing::Values(
-        StoredCase{"NothingStored", {}, {}, 12.0, 1}, StoredCase{"Stored", 16.5, 9, 16.5, 9},
-        StoredCase{"FontJustBelowFour", 3.9, {}, 12.0, 1}, StoredCase{"FontFour", 4.0, {}, 4.0, 1},
-        // Kept exactly, above what the buttons reach; only the toolkit caps it.
-        StoredCase{"FontThirty", 30.0, {}, 30.0, 1}, StoredCase{"FontHuge", 1e300, {}, 1e300, 1},
-        StoredCase{"FontNegative", -8.0, {}, 12.0, 1}, StoredCase{"FontNaN", kNaN, {}, 12.0, 1},
-        StoredCase{"FontInfinite", kInfinity, {}, 12.0, 1},
-        StoredCase{"PeriodZero", {}, 0, 12.0, 1}, StoredCase{"PeriodNegative", {}, -3, 12.0, 1},
-        StoredCase{"PeriodThirty", {}, 30, 12.0, 30},
-        StoredCase{"PeriodAboveTheRange", {}, 45, 12.0, 30}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(ViewController, AppearingTakesTheWindowRecordsTheTimeAndHidesTheSpinner) {
+TEST(ViewController, AppearingTakesTheWindowTitlesItRecordsTheTimeAndHidesTheSpinner) {
+    const test::TempFolder noXProtect;
+    const test::UsingPlatformRoot usingRoot(noXProtect.path());
     ControllerHarness h;
-    h.clock.time = platform::TimePoint(std::chrono::seconds(1'709'631'667));
+    h.clock.time = platform::TimePoint(1'709'631'667s);
     h.spinner.hidden = false;
     h.show();
     EXPECT_EQ(h.window.delegate, h.controller.get());
+    EXPECT_EQ(h.window.title, "Scanbrook : XProtect Remediator version Not found");
     EXPECT_EQ(h.controller->lastRunDate(), h.clock.time);
     EXPECT_TRUE(h.spinner.hidden);
-    EXPECT_TRUE(h.window.title.starts_with("Scanbrook : XProtect Remediator version "));
 }
 
-struct FieldCase {
-    const char* text;
-    std::int64_t period;
+// The one place of the period's rules: not a number is 1, others are clamped to 1 to 30, also
+// beyond the integer range (never overflowed).
+TEST(ViewController, PeriodFromTheFieldIsClampedAndShown) {
+    const std::pair<const char*, std::int64_t> cases[] = {{"abc", 1},
+                                                          {"0", 1},
+                                                          {"7", 7},
+                                                          {"30", 30},
+                                                          {"31", 30},
+                                                          {"7.9", 7},
+                                                          {"1,000", 1},
+                                                          {"99999999999999999999999", 30},
+                                                          {"-99999999999999999999999", 1}};
+    for (const auto& [text, period] : cases) {
+        ControllerHarness h;
+        h.show();
+        h.field.text = text;
+        h.controller->testSetPeriod();
+        EXPECT_EQ(h.controller->timePeriod(), period) << text;
+        EXPECT_EQ(h.stepper.value, period) << text;
+        EXPECT_EQ(h.field.text, std::to_string(period)) << text;
+    }
+}
+
+TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
+    // Start, larger (or smaller), result.
+    const std::tuple<double, bool, double> cases[] = {{12.0, true, 13.0},
+                                                      {12.0, false, 11.0},
+                                                      {23.5, true, 24.0},
+                                                      {4.5, false, 4.0},
+                                                      {30.0, false, 29.0}};
+    for (const auto& [start, larger, result] : cases) {
+        ControllerHarness h;
+        h.defaults.setDouble(start, "fontSize");
+        h.show();
+        h.controller->setOutputText("report\n");
+        larger ? h.controller->incFontSize() : h.controller->decFontSize();
+        EXPECT_EQ(h.defaults.doubleForKey("fontSize"), result) << start;
+        EXPECT_EQ(h.console.sizes, std::vector<double>(7, result)) << start;
+    }
+}
+
+TEST(ViewController, WorkThatGetsNoThreadEndsThePressWithTheFailureInTheConsole) {
+    const test::UsingPlatformRoot usingRoot(test::builtSimRoot()); // a scanner to run
+    ControllerHarness h(ControllerHarness::Work::NoThreads);
+    h.show();
+    h.controller->setOutputText("report");
+    h.controller->doCheckXPR();
+    h.controller->doRunXPro();
+    const std::string failure(reports::kWorkNotStartedText);
+    EXPECT_EQ(h.console.text, "report" + failure + failure);
+    EXPECT_TRUE(h.spinner.hidden);
+    EXPECT_FALSE(h.spinner.animating);
+}
+
+class ScanFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.show();
+        h.clock.time = platform::TimePoint(1'709'631'667s); // 2024-03-05 09:41:07 UTC
+        root.setControl("xprotect.duration", "0");
+        root.setControl("log.query.output", R"([{"timestamp" : "2024-03-05 10:02:11.000001+0100",
+          "senderImagePath" : "\/x\/XProtectRemediatorKeySteal", "eventMessage" : "{\"status_code\":1}"}])");
+    }
+
+    test::TempSimRoot root;
+    test::UsingPlatformRoot usingRoot{root.path()};
+    ControllerHarness h;
 };
 
-class PeriodFromField : public ::testing::TestWithParam<FieldCase> {};
+TEST_F(ScanFlow, CheckReplacesTheConsoleWithTheReportOnceItIsReady) {
+    h.console.text = "earlier text";
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    EXPECT_FALSE(h.spinner.hidden);
+    EXPECT_TRUE(h.spinner.animating);
+    EXPECT_EQ(h.console.text, "earlier text");
+    h.runWork();
+    EXPECT_EQ(h.console.text, "XProtect Remediator scans completed in the last 7 days:\n\n"
+                              "2024-03-05 10:02:11.000  KeySteal      " +
+                                  test::kWarningSign +
+                                  "{\"status_code\":1}\n\nScanned at 2024-03-05T09_41_07Z");
+    EXPECT_TRUE(h.spinner.hidden);
+    EXPECT_FALSE(h.spinner.animating);
+}
 
-TEST_P(PeriodFromField, ClampsAndShowsTheValueInForce) {
-    ControllerHarness h;
-    h.show();
-    h.field.text = GetParam().text;
-    h.controller->testSetPeriod();
-    EXPECT_EQ(h.controller->timePeriod(), GetParam().period);
-    EXPECT_EQ(h.stepper.value, GetParam().period);
-    EXPECT_EQ(h.field.text, std::to_string(GetParam().period));
+TEST_F(ScanFlow, OverlappingChecksBothCloseWithTheDateOfTheLatestPress) {
+    h.controller->doCheckXPR();
+    h.clock.time += 1h;
+    h.controller->doCheckXPR();
+    h.work->runAll();
+    while (h.mainQueue->runOne()) {
+        EXPECT_TRUE(h.console.text.ends_with("\nScanned at 2024-03-05T10_41_07Z"))
+            << h.console.text;
+    }
+}
+
+TEST_F(ScanFlow, WorkThatEndsAfterTheWindowClosedFindsNoController) {
+    h.controller->doCheckXPR();
+    h.controller.reset(); // the window closed while the log tool ran
+    h.runWork();
+    EXPECT_EQ(h.console.text, "");
+}
+
+const char* const kTwoEntries = R"([
+  {"timestamp" : "2024-03-05 09:41:07.123456+0100", "senderImagePath" : "\/Library\/Apple\/System\/Library\/CoreServices\/XProtect.app\/Contents\/Resources\/XProtectRemediatorPirrit", "eventMessage" : "{\"status_code\":0,\"status_message\":\"NoThreatDetected\"}"},
+  {"timestamp" : "2024-03-05 10:02:11.000001+0100", "senderImagePath" : "\/x\/XProtectRemediatorKeySteal", "eventMessage" : "{\"status_code\":1}"}
+])";
+
+/// Three entries a line each: paced, the log tool hands them over one by one.
+const char* const kThreeLines = "[\n{\"eventMessage\":\"NoThreatDetected\"},\n"
+                                "{\"eventMessage\":\"NoThreatDetected\"},\n"
+                                "{\"eventMessage\":\"NoThreatDetected\"}\n]\n";
+
+/// The counts the progress line shows, each time it changes, until a completion is queued.
+std::vector<std::string> watchProgress(test::ControllerHarness& h) {
+    std::vector<std::string> seen;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!h.mainQueue->waitFor(1, 10ms)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the check never completed";
+            break;
+        }
+        const std::string shown = h.progress.shown();
+        if (seen.empty() || seen.back() != shown) {
+            seen.push_back(shown);
+        }
+    }
+    return seen;
+}
+
+struct ProgressCase {
+    const char* name;
+    const char* killAfter; ///< log.kill-after, or null
+    const char* lastCount;
+    const char* reportStart;
+};
+
+class CheckProgress : public ScanFlow, public ::testing::WithParamInterface<ProgressCase> {};
+
+TEST_P(CheckProgress, CountsRiseWhileTheLogIsReadAndGoWithTheReport) {
+    const ProgressCase& c = GetParam();
+    root.setControl("log.query.output", kThreeLines);
+    root.setControl("log.pace", "0.3"); // slower than the line asks, so every count is seen
+    if (c.killAfter != nullptr) {
+        root.setControl("log.kill-after", c.killAfter);
+    }
+    h.controller->doCheckXPR();
+    std::thread worker([&] { h.work->runAll(); });
+    std::vector<std::string> seen = watchProgress(h);
+    worker.join();
+    std::erase(seen, "");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), c.lastCount);
+    const auto count = [](const std::string& text) {
+        return std::stoull(text.substr(text.rfind(' ', text.rfind(' ') - 1)));
+    };
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_LT(count(seen[i - 1]), count(seen[i])) << "counts only rise";
+    }
+
+    h.mainQueue->runAll();
+    EXPECT_TRUE(h.console.text.starts_with(c.reportStart)) << h.console.text;
+    EXPECT_FALSE(h.progress.text) << "no count after the report";
+    h.controller->doRunXPro();
+    EXPECT_FALSE(h.progress.text) << "a run shows no count";
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rules, PeriodFromField,
-    ::testing::Values(FieldCase{"", 1}, FieldCase{"abc", 1}, FieldCase{"0", 1}, FieldCase{"-3", 1},
-                      FieldCase{"7", 7}, FieldCase{"30", 30}, FieldCase{"31", 30},
-                      FieldCase{" 12 ", 12}, FieldCase{"7.9", 7}, FieldCase{"+4", 4},
-                      FieldCase{"1,000", 1}, FieldCase{"1e3", 1},
-                      FieldCase{"9223372036854775807", 30}, FieldCase{"-9223372036854775808", 1},
-                      // Beyond the integer range: clamped, never overflowed.
-                      FieldCase{"99999999999999999999999", 30},
-                      FieldCase{"-99999999999999999999999", 1}));
+    Outputs, CheckProgress,
+    ::testing::Values(ProgressCase{"Whole", nullptr, "Reading the log\xE2\x80\xA6 3 events",
+                                   "XProtect Remediator scans completed in the last day:\n\n"},
+                      // Killed in the third entry.
+                      ProgressCase{"ToolDiesMidOutput", "90",
+                                   "Reading the log\xE2\x80\xA6 2 events", "Error 9 when"}),
+    [](const ::testing::TestParamInfo<ProgressCase>& row) { return std::string(row.param.name); });
 
-TEST(ViewController, ClosingStoresThePeriodAndEndsTheApplicationOnce) {
-    ControllerHarness h;
+/// The line counts for the most recently started check only, and goes with its report even
+/// while an older check still runs.
+TEST(CheckProgressFlow, TheCountBelongsToTheNewestCheck) {
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    test::ControllerHarness h;
     h.show();
-    h.field.text = "9";
-    h.controller->testSetPeriod();
-    EXPECT_TRUE(h.controller->windowShouldClose());
-    EXPECT_EQ(h.defaults.integerForKey("timePeriod"), 9);
-    EXPECT_EQ(h.application.terminations, 1);
-    // The font size is stored by its own actions, never on close.
-    EXPECT_FALSE(h.defaults.values.contains("fontSize"));
+    test::ManualQueue& work = *h.work;
+    root.setControl("log.query.output", kThreeLines);
+    root.setControl("log.pace", "0.3");
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    h.field.text = "1";
+    h.controller->doCheckXPR();
+
+    // The older check reads its log; the newer one has not started.
+    std::thread older([&] { work.runOne(); });
+    const std::vector<std::string> seen = watchProgress(h);
+    older.join();
+    EXPECT_EQ(seen, std::vector<std::string>{""});
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last 7"));
+    EXPECT_TRUE(h.progress.text) << "the newest check still runs";
+
+    root.removeFile("/sim/control/log.pace");
+    ASSERT_TRUE(work.runOne());
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last day"));
+    EXPECT_FALSE(h.progress.text);
 }
 
-struct FontStepCase {
-    double start;
-    bool increase;
-    double result;
-};
-
-class FontSizeAction : public ::testing::TestWithParam<FontStepCase> {};
-
-TEST_P(FontSizeAction, StaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
-    ControllerHarness h;
-    h.defaults.setDouble(GetParam().start, "fontSize");
+/// Checks that finish in the other order than they started: each completion shows its own
+/// report and its own summary together; a run then clears the summary.
+TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    test::ControllerHarness h;
     h.show();
-    h.controller->setOutputText("report\n");
-    GetParam().increase ? h.controller->incFontSize() : h.controller->decFontSize();
-    EXPECT_EQ(h.controller->fontSize(), GetParam().result);
-    EXPECT_EQ(h.defaults.doubleForKey("fontSize"), GetParam().result);
-    EXPECT_EQ(h.console.refonts, 1);
-    EXPECT_EQ(h.console.text, "report\n");
-    EXPECT_EQ(h.console.sizes, std::vector<double>(7, GetParam().result));
+    test::ManualQueue& work = *h.work;
+    h.field.text = "7";
+    h.controller->doCheckXPR();
+    h.field.text = "1";
+    h.controller->doCheckXPR();
+    root.setControl("log.query.output", "[]");
+    ASSERT_TRUE(work.runNewest()); // the one-day check's log query ends first
+    root.setControl("log.query.output", kTwoEntries);
+    ASSERT_TRUE(work.runOne());
+
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with(
+        "No XProtect Remediator scan log messages found in the last day."));
+    EXPECT_EQ(h.summary.line,
+              "No scans found in the last day \u2014 XProtect Remediator may not be running");
+    EXPECT_TRUE(h.summary.rows.empty());
+
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last 7"));
+    EXPECT_EQ(h.summary.line, "1 warning(s) in the last 7 days");
+    ASSERT_EQ(h.summary.rows.size(), 2U);
+    EXPECT_EQ(h.summary.rows[0].name, "KeySteal");
+    EXPECT_EQ(h.summary.rows[0].lastRun, "2024-03-05 10:02:11.000");
+    EXPECT_EQ(h.summary.rows[0].lastResult, "warning");
+    EXPECT_EQ(h.summary.rows[1].name, "Pirrit");
+    EXPECT_EQ(h.summary.rows[1].lastResult, "clean");
+
+    h.controller->doRunXPro();
+    ASSERT_TRUE(work.runOne());
+    ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_EQ(h.summary.line, "");
+    EXPECT_TRUE(h.summary.rows.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, FontSizeAction,
-    ::testing::Values(FontStepCase{12.0, true, 13.0}, FontStepCase{12.0, false, 11.0},
-                      FontStepCase{24.0, true, 24.0}, FontStepCase{23.5, true, 24.0},
-                      FontStepCase{4.0, false, 4.0}, FontStepCase{4.5, false, 4.0},
-                      FontStepCase{30.0, true, 24.0}, FontStepCase{30.0, false, 29.0}));
+TEST(ScanSummaryFlow, HidingIsRememberedAndAbsentMeansShown) {
+    test::ControllerHarness first;
+    first.show();
+    EXPECT_FALSE(first.summary.hidden);
+    first.controller->setShowSummary(false);
+    EXPECT_TRUE(first.summary.hidden);
+    EXPECT_EQ(first.defaults.find<bool>("showSummary"), false);
 
-TEST(ViewController, ConsoleGetsExactlyWhatIsPassedInTheSizeInForce) {
-    ControllerHarness h;
-    h.show();
-    h.controller->setOutputText("old");
-    h.controller->setOutputText("");
-    h.controller->appendOutputText("a");
-    h.controller->incFontSize();
-    h.controller->appendOutputText("b");
-    EXPECT_EQ(h.console.text, "ab");
-    EXPECT_EQ(h.console.sizes, (std::vector<double>{13.0, 13.0}));
+    test::ControllerHarness next;
+    next.defaults = first.defaults;
+    next.summary.hidden = false;
+    next.show();
+    EXPECT_TRUE(next.summary.hidden);
 }
 
 } // namespace

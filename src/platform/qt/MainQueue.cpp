@@ -30,10 +30,10 @@ MainQueue::~MainQueue() {
     close();
 }
 
-void MainQueue::addOperation(std::function<void()> operation) {
+bool MainQueue::addOperation(std::function<void()> operation) {
     const std::lock_guard lock(state->mutex);
     if (!state->open) {
-        return;
+        return false;
     }
     // The queued call may still be waiting when the queue closes, so it checks again.
     QMetaObject::invokeMethod(
@@ -46,6 +46,7 @@ void MainQueue::addOperation(std::function<void()> operation) {
             }
         },
         Qt::QueuedConnection);
+    return true;
 }
 
 void MainQueue::close() {

@@ -19,7 +19,7 @@ public:
     MainQueue(const MainQueue&) = delete;
     MainQueue& operator=(const MainQueue&) = delete;
 
-    void addOperation(std::function<void()> operation) override;
+    bool addOperation(std::function<void()> operation) override;
     /// From now on nothing runs; safe from any thread, and more than once.
     void close();
 

@@ -1,0 +1,150 @@
+// The shell's menus on the real window, and the adapters whose behaviour the window tests cannot
+// see: the summary table's sorting, the progress line's polling and the console's emoji font.
+
+#include "QtTestSupport.h"
+
+#include "app/ApplicationShell.h"
+#include "platform/BuildInfo.h"
+#include "platform/qt/ConsoleView.h"
+#include "platform/qt/DesktopConventions.h"
+#include "platform/qt/QtSummaryView.h"
+#include "platform/qt/QtUi.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include <functional>
+
+namespace scanbrook {
+namespace {
+
+class ShellMenus : public test::WindowTest {
+protected:
+    // No test may reach out to the network: the update check is turned off.
+    void SetUp() override { settings.writeSettingsFile("[General]\nnoUpdateCheck=true\n"); }
+    void TearDown() override {
+        shell.reset(); // before the window it serves
+        WindowTest::TearDown();
+    }
+
+    test::TempSimRoot root;
+    std::unique_ptr<ApplicationShell> shell;
+};
+
+TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
+    open(root.path());
+    shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    QPlainTextEdit& console = *window->console();
+    console.setPlainText(QStringLiteral("first line\nsecond"));
+    console.moveCursor(QTextCursor::End);
+    console.moveCursor(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    const QString version =
+        QString::fromUtf8(build::kVersion.data(), static_cast<qsizetype>(build::kVersion.size()));
+    const struct {
+        const char* text;
+        QKeySequence::StandardKey keys;
+        QAction::MenuRole role;
+        std::function<bool()> effect; // once triggered; null: not triggered
+    } rows[] = {
+        {"Scanbrook Help", QKeySequence::HelpContents, QAction::NoRole, nullptr},
+        {"&Copy", QKeySequence::Copy, QAction::NoRole,
+         [] { return QGuiApplication::clipboard()->text() == QStringLiteral("second"); }},
+        {"Select &All", QKeySequence::SelectAll, QAction::NoRole,
+         [&] {
+             return console.textCursor().selectedText() == QStringLiteral("first line\u2029second");
+         }},
+        {"&About Scanbrook", QKeySequence::UnknownKey, QAction::AboutRole,
+         [&] {
+             const auto* box = window->findChild<QMessageBox*>();
+             // The icon is the one the build rendered.
+             return box != nullptr && box->isVisible() &&
+                    box->text() == QStringLiteral("Scanbrook ") + version &&
+                    !box->iconPixmap().isNull();
+         }},
+        {"&Quit Scanbrook", QKeySequence::Quit, QAction::QuitRole,
+         [&] { return !window->isVisible(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        QAction* action = nullptr;
+        for (QAction* each : window->findChildren<QAction*>()) {
+            action = each->text() == QString::fromUtf8(row.text) ? each : action;
+        }
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcuts(), QKeySequence::keyBindings(row.keys));
+        EXPECT_EQ(action->menuRole(), row.role);
+        if (row.effect) {
+            action->trigger();
+            EXPECT_TRUE(row.effect());
+        }
+    }
+}
+
+TEST(QtSummaryView, ShowsTheLineAndSortsRunsAsNumbersAndHides) {
+    QWidget panel;
+    auto* line = new QLabel(&panel);
+    auto* table = new QTableWidget(&panel);
+    QToolButton toggle;
+    toggle.setCheckable(true);
+    platform::QtSummaryView view(&panel, line, table, &toggle);
+    view.showSummary(
+        "2 warning(s) in the last day",
+        {{"Adload", 10, "2024-03-05 09:41:07.123", "warning"}, {"\u00C9mile", 9, "", ""}});
+    EXPECT_EQ(line->text(), QStringLiteral("2 warning(s) in the last day"));
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("\u00C9mile"));
+    table->sortItems(1, Qt::AscendingOrder);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("9"));
+    EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("2024-03-05 09:41:07.123"));
+
+    view.clearSummary();
+    EXPECT_EQ(line->text(), QString());
+    EXPECT_EQ(table->rowCount(), 0);
+    view.setSummaryHidden(true);
+    EXPECT_TRUE(panel.isHidden());
+    EXPECT_FALSE(toggle.isChecked());
+}
+
+TEST(QtProgressLine, AsksForItsTextUntilHiddenAndShowsNothingForAnEmptyOne) {
+    QWidget window;
+    auto* label = new QLabel(&window);
+    window.show();
+    platform::QtProgressLine progress(label);
+    EXPECT_TRUE(label->isHidden());
+    std::string text;
+    progress.showProgress([&text] { return text; });
+    EXPECT_TRUE(label->isHidden()) << "nothing read yet";
+    text = "Reading the log\u2026 7 events";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->isVisible(); }, 60000));
+    EXPECT_EQ(label->text(), QStringLiteral("Reading the log\u2026 7 events"));
+    progress.hideProgress();
+    EXPECT_TRUE(label->isHidden());
+    text = "Reading the log\u2026 8 events";
+    QTest::qWait(400);
+    EXPECT_TRUE(label->isHidden()) << "hidden means no longer asked";
+}
+
+TEST(QtConsole, DrawsTheWarningMarkerInTheSystemsColourEmojiFont) {
+    platform::ConsoleView view;
+    platform::QtConsole console(&view);
+    console.replaceText("a\xE2\x9A\xA0\xEF\xB8\x8F"
+                        "b",
+                        12.0);
+    EXPECT_TRUE(QFontDatabase::families().contains(platform::colourEmojiFamily()));
+    for (const int position : {0, 1, 2, 3}) {
+        QTextCursor cursor(view.document());
+        cursor.setPosition(position + 1); // the format of the character before the cursor
+        const QString family = cursor.charFormat().fontFamilies().toStringList().value(0);
+        EXPECT_EQ(family == platform::colourEmojiFamily(), position == 1 || position == 2)
+            << position;
+    }
+}
+
+} // namespace
+} // namespace scanbrook
