@@ -91,6 +91,11 @@ struct ManualQueue final : platform::TaskQueue {
         operation();
         return true;
     }
+    /// The operations waiting (filled by work on other threads too).
+    std::size_t size() {
+        const std::lock_guard lock(mutex_);
+        return operations_.size();
+    }
     /// Runs what is queued now (and what those operations queue in turn); returns the count.
     int runAll() {
         int count = 0;

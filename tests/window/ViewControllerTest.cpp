@@ -177,7 +177,7 @@ const char* const kThreeLines = "[\n{\"eventMessage\":\"NoThreatDetected\"},\n"
 std::vector<std::string> watchProgress(test::ControllerHarness& h) {
     std::vector<std::string> seen;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (!h.mainQueue->waitFor(1, 10ms)) {
+    while (h.mainQueue->size() == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             ADD_FAILURE() << "the check never completed";
             break;
@@ -186,6 +186,7 @@ std::vector<std::string> watchProgress(test::ControllerHarness& h) {
         if (seen.empty() || seen.back() != shown) {
             seen.push_back(shown);
         }
+        std::this_thread::sleep_for(10ms);
     }
     return seen;
 }
