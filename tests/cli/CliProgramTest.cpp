@@ -91,17 +91,8 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "2 warning(s) in the last 3 days\n"
             "Eicar  runs 2  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
             "Pirrit  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"),
-        row("SummaryMessagesNotJson",
-            control("log.query.output", "[" + object("scan ended NoThreatDetected") + "," +
-                                            object("scan ended", "Adload") + "]"),
-            {"summary"}, 1,
-            "1 warning(s) in the last day\n"
-            "Adload  runs 1  last 2024-03-05 09:41:07.123  warning  warnings 1\n"
-            "Pirrit  runs 1  last 2024-03-05 09:41:07.123  clean  warnings 0\n"),
         row("SummaryNoEvents", control("log.query.output", "[]"), {"summary", "--days=7"}, 4,
             "No scans found in the last 7 days \u2014 XProtect Remediator may not be running\n"),
-        row("SummaryToolFails", control("log.status", "1"), {"summary"}, 2,
-            "The log could not be read\n"),
         row("RunFails", control("xprotect.status", "3"), {"run"}, 2, test::runError(3)),
         row(
             "NoScanner", [](const Root& r) { r.removeFile(mac::kXProtectExecutable); }, {"run"}, 3,

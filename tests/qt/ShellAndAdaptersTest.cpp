@@ -1,18 +1,15 @@
 // The shell's menus on the real window, and the adapters whose behaviour the window tests cannot
-// see: the summary table's sorting, the progress line's polling and the console's emoji font.
+// see: the summary table's sorting and the progress line's polling.
 
 #include "QtTestSupport.h"
 
 #include "app/ApplicationShell.h"
 #include "platform/BuildInfo.h"
-#include "platform/qt/ConsoleView.h"
-#include "platform/qt/DesktopConventions.h"
 #include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
 
 #include <QAction>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -128,22 +125,6 @@ TEST(QtProgressLine, AsksForItsTextUntilHiddenAndShowsNothingForAnEmptyOne) {
     text = "Reading the log\u2026 8 events";
     QTest::qWait(400);
     EXPECT_TRUE(label->isHidden()) << "hidden means no longer asked";
-}
-
-TEST(QtConsole, DrawsTheWarningMarkerInTheSystemsColourEmojiFont) {
-    platform::ConsoleView view;
-    platform::QtConsole console(&view);
-    console.replaceText("a\xE2\x9A\xA0\xEF\xB8\x8F"
-                        "b",
-                        12.0);
-    EXPECT_TRUE(QFontDatabase::families().contains(platform::colourEmojiFamily()));
-    for (const int position : {0, 1, 2, 3}) {
-        QTextCursor cursor(view.document());
-        cursor.setPosition(position + 1); // the format of the character before the cursor
-        const QString family = cursor.charFormat().fontFamilies().toStringList().value(0);
-        EXPECT_EQ(family == platform::colourEmojiFamily(), position == 1 || position == 2)
-            << position;
-    }
 }
 
 } // namespace

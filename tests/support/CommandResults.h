@@ -29,13 +29,6 @@ inline platform::CommandResult exitedWith(int status, std::string_view output = 
     return result;
 }
 
-inline platform::CommandResult killedBySignal(int signal, std::string_view output = {},
-                                              std::string path = "/usr/bin/log") {
-    platform::CommandResult result = exitedWith(signal, output, std::move(path));
-    result.ending = platform::CommandResult::Ending::Signalled;
-    return result;
-}
-
 /// A program that could not be started: 127 when it does not exist, 126 otherwise.
 inline platform::CommandResult notStarted(int error, std::string path = "/usr/bin/log") {
     platform::CommandResult result = exitedWith(error == ENOENT ? 127 : 126, {}, std::move(path));
