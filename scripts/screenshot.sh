@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Retakes docs/scanbrook-window.png: Scanbrook under Xvfb with a window manager, on the
 # simulated Mac, after a press of Check XProtect for the last 2 days; and
-# docs/scanbrook-progress.png: the same press while a slow log tool is still being read.
+# docs/scanbrook-progress.png: the same press while a slow log tool is still being read; then
+# docs/menus.png (the Help menu open) and docs/about-box.png (About Scanbrook).
 # Usage: bash scripts/screenshot.sh [build folder, default build/release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,7 +33,26 @@ frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*
 xwd -silent -id "$frame" >"$OUT"
 kill $pid
 SHOOT
-chmod +x "$work/shoot.sh"
+cat >"$work/menus.sh" <<'SHOOT'
+#!/bin/sh
+openbox --sm-disable 2>/dev/null &
+sleep 1
+"$APP" &
+pid=$!
+win=$(xdotool search --sync --name '^Scanbrook : ' | head -n 1)
+xdotool windowmove --sync "$win" 30 30
+xdotool windowactivate --sync "$win"
+sleep 1
+xdotool key alt+h
+sleep 3
+# import, not xwd: xwd leaves the new popup and dialog black.
+import -window root "$OUT/menus.png"
+xdotool key a
+sleep 3
+import -window root "$OUT/about.png"
+kill $pid
+SHOOT
+chmod +x "$work/shoot.sh" "$work/menus.sh"
 
 shoot() { # root, seconds after the press, picture
     SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" WAIT="$2" \
@@ -46,3 +66,10 @@ shoot "$PWD/$build/simroot" 4 docs/scanbrook-window.png
 cp -a "$build/simroot" "$work/slowroot"
 echo 0.05 >"$work/slowroot/sim/control/log.pace"
 shoot "$work/slowroot" 3 docs/scanbrook-progress.png
+
+SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" \
+    APP="$PWD/$build/src/app/scanbrook" OUT="$work" \
+    xvfb-run -a -s "-screen 0 1100x720x24" "$work/menus.sh"
+/usr/bin/convert "$work/menus.png" -crop 640x280+30+10 +repage -strip docs/menus.png
+/usr/bin/convert "$work/about.png" -crop 962x622+30+10 +repage -strip docs/about-box.png
+echo "docs/menus.png docs/about-box.png"
