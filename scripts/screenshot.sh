@@ -57,7 +57,7 @@ chmod +x "$work/shoot.sh" "$work/menus.sh"
 shoot() { # root, seconds after the press, picture
     SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" WAIT="$2" \
         APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
-        xvfb-run -a -s "-screen 0 1100x720x24" "$work/shoot.sh"
+        xvfb-run -a -s "-screen 0 1280x760x24" "$work/shoot.sh"
     /usr/bin/convert "$work/shot.xwd" -strip "$3"
     echo "$3"
 }
@@ -69,7 +69,7 @@ shoot "$work/slowroot" 3 docs/scanbrook-progress.png
 
 SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" \
     APP="$PWD/$build/src/app/scanbrook" OUT="$work" \
-    xvfb-run -a -s "-screen 0 1100x720x24" "$work/menus.sh"
+    xvfb-run -a -s "-screen 0 1280x760x24" "$work/menus.sh"
 /usr/bin/convert "$work/menus.png" -crop 640x280+30+10 +repage -strip docs/menus.png
-/usr/bin/convert "$work/about.png" -crop 962x622+30+10 +repage -strip docs/about-box.png
+/usr/bin/convert "$work/about.png" -crop 1182x662+30+10 +repage -strip docs/about-box.png
 echo "docs/menus.png docs/about-box.png"
