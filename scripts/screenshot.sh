@@ -15,25 +15,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config/Scanbrook"
 printf '[General]\ntimePeriod=2\nnoUpdateCheck=true\n' >"$work/config/Scanbrook/Scanbrook.conf"
 
+# MODE check: the window a few seconds after a press of Check XProtect, into $OUT;
+# MODE menus: the Help menu open and the About box, into $OUT/menus.png and $OUT/about.png.
 cat >"$work/shoot.sh" <<'SHOOT'
-#!/bin/sh
-openbox --sm-disable 2>/dev/null &
-sleep 1
-"$APP" &
-pid=$!
-win=$(xdotool search --sync --name '^Scanbrook : ' | head -n 1)
-xdotool windowmove --sync "$win" 30 30
-sleep 1
-# The Check XProtect button, inside the window.
-xdotool mousemove --window "$win" 220 44 click 1
-sleep "$WAIT"
-xdotool mousemove 5 5
-sleep 1
-frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
-xwd -silent -id "$frame" >"$OUT"
-kill $pid
-SHOOT
-cat >"$work/menus.sh" <<'SHOOT'
 #!/bin/sh
 openbox --sm-disable 2>/dev/null &
 sleep 1
@@ -43,19 +27,29 @@ win=$(xdotool search --sync --name '^Scanbrook : ' | head -n 1)
 xdotool windowmove --sync "$win" 30 30
 xdotool windowactivate --sync "$win"
 sleep 1
-xdotool key alt+h
-sleep 3
-# import, not xwd: xwd leaves the new popup and dialog black.
-import -window root "$OUT/menus.png"
-xdotool key a
-sleep 3
-import -window root "$OUT/about.png"
+if [ "$MODE" = check ]; then
+    # The Check XProtect button, inside the window.
+    xdotool mousemove --window "$win" 220 44 click 1
+    sleep "$WAIT"
+    xdotool mousemove 5 5
+    sleep 1
+    frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    xwd -silent -id "$frame" >"$OUT"
+else
+    xdotool key alt+h
+    sleep 3
+    # import, not xwd: xwd leaves the new popup and dialog black.
+    import -window root "$OUT/menus.png"
+    xdotool key a
+    sleep 3
+    import -window root "$OUT/about.png"
+fi
 kill $pid
 SHOOT
-chmod +x "$work/shoot.sh" "$work/menus.sh"
+chmod +x "$work/shoot.sh"
 
 shoot() { # root, seconds after the press, picture
-    SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" WAIT="$2" \
+    SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" MODE=check WAIT="$2" \
         APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
         xvfb-run -a -s "-screen 0 1280x760x24" "$work/shoot.sh"
     /usr/bin/convert "$work/shot.xwd" -strip "$3"
@@ -67,9 +61,9 @@ cp -a "$build/simroot" "$work/slowroot"
 echo 0.05 >"$work/slowroot/sim/control/log.pace"
 shoot "$work/slowroot" 3 docs/scanbrook-progress.png
 
-SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" \
+SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" MODE=menus \
     APP="$PWD/$build/src/app/scanbrook" OUT="$work" \
-    xvfb-run -a -s "-screen 0 1280x760x24" "$work/menus.sh"
+    xvfb-run -a -s "-screen 0 1280x760x24" "$work/shoot.sh"
 /usr/bin/convert "$work/menus.png" -crop 640x280+30+10 +repage -strip docs/menus.png
 /usr/bin/convert "$work/about.png" -crop 1182x662+30+10 +repage -strip docs/about-box.png
 echo "docs/menus.png docs/about-box.png"
