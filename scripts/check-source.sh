@@ -50,7 +50,7 @@ if grep -nE '\bwriteFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|
     echo "error: files are written only by the save, where the user chose" >&2
     failed=1
 fi
-if grep -nE '\breplaceFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/cli/main\.cpp:'; then
+if grep -nE '\breplaceFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/cli/CliOutput\.cpp:'; then
     echo "error: files are replaced only by scanbrook-cli's --output, where the admin chose" >&2
     failed=1
 fi

@@ -1,0 +1,100 @@
+// check and summary: the scan-history check of the window, for scripts. They print exactly what
+// the window's console would show and say through their exit status how things went.
+#include "cli/CliOutput.h"
+#include "cli/Commands.h"
+#include "platform/Clock.h"
+#include "platform/Terminal.h"
+#include "reports/CheckReport.h"
+#include "reports/ReportJson.h"
+#include "reports/ReportTexts.h"
+#include "reports/ScanHistoryCheck.h"
+#include "reports/ScanSummary.h"
+
+#include <string>
+
+namespace scanbrook::cli {
+
+namespace {
+
+/// The log query, with its running entry count on one rewritten line of standard error while a
+/// person watches it; the line is blanked again before the result is printed, and a script that
+/// reads standard error never sees it.
+reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::string& report,
+                                        reports::ReportLineObserver* observer = nullptr) {
+    if (!platform::standardErrorIsTerminal()) {
+        return reports::runLogQuery(texts, report, observer);
+    }
+    std::size_t shown = 0;
+    const reports::CheckSummary summary =
+        reports::runLogQuery(texts, report, observer, [&shown](std::uint64_t entries) {
+            // Counts only grow, so each text covers the one before it.
+            const std::string text = reports::readingProgressText(entries);
+            shown = text.size();
+            platform::writeStandardError("\r" + text);
+        });
+    if (shown != 0) {
+        platform::writeStandardError("\r" + std::string(shown, ' ') + "\r");
+    }
+    return summary;
+}
+
+int checkStatus(const reports::CheckSummary& check) {
+    switch (check.outcome) {
+    case reports::CheckOutcome::ToolFailed:
+    case reports::CheckOutcome::NoArray:
+        return kExitToolFailed;
+    case reports::CheckOutcome::Lines:
+    case reports::CheckOutcome::NoneFound:
+        break;
+    }
+    return check.anyWarning ? kExitWarning : kExitSuccess;
+}
+
+} // namespace
+
+int check(const Request& request) {
+    // Like the window, the report is dated with the moment the check starts.
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::checkTexts(request.days);
+    std::string report = texts.header;
+    if (request.json) {
+        reports::CheckEventsJson events;
+        const reports::CheckSummary check = queryWithProgress(texts, report, &events);
+        return deliver(reports::checkJson({request.days, runDate}, check, report, events),
+                       request.output, checkStatus(check));
+    }
+    const reports::CheckSummary check = queryWithProgress(texts, report);
+    report += reports::closingLine(runDate);
+    report += '\n';
+    return deliver(report, request.output, checkStatus(check));
+}
+
+int summary(const Request& request) {
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::checkTexts(request.days);
+    std::string report = texts.header;
+    reports::ScanSummaryBuilder builder;
+    const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
+    const reports::ScanSummary scans = builder.finish(check);
+
+    int status = kExitSuccess;
+    switch (scans.verdict) {
+    case reports::Verdict::Clean:
+        break;
+    case reports::Verdict::Warnings:
+        status = kExitWarning;
+        break;
+    case reports::Verdict::LogFailed:
+        status = kExitToolFailed;
+        break;
+    case reports::Verdict::NoScans:
+        status = kExitNoScans;
+        break;
+    }
+    const std::string text =
+        request.json ? reports::summaryJson({request.days, runDate}, scans, check, report)
+                     : reports::summaryText(scans, request.days);
+    return deliver(text, request.output, status);
+}
+
+} // namespace scanbrook::cli
