@@ -21,7 +21,7 @@ int print(std::string_view text, int status) {
 }
 
 int deliver(std::string_view text, const std::optional<std::string>& path, int status) {
-    if (!path) {
+    if (!path || *path == "-") {
         return print(text, status);
     }
     if (const auto failure = platform::replaceFile(*path, text)) {

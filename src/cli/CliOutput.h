@@ -22,7 +22,8 @@ inline constexpr std::string_view kProgramName = "scanbrook-cli";
 /// received must not end with a status that says all is well. Returns `status`, or kExitOutput.
 int print(std::string_view text, int status);
 
-/// Replaces the file at `path` with `text` whole, or prints to standard output without a path.
+/// Replaces the file at `path` with `text` whole (see platform::replaceFile), or prints to
+/// standard output without a path or with "-".
 int deliver(std::string_view text, const std::optional<std::string>& path, int status);
 
 /// Prints "scanbrook-cli: `reason`" and a line feed on standard error.

@@ -1,12 +1,14 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,24 +46,101 @@ std::string replaceFailure(const std::string& path, std::string_view step, int e
     return "could not write " + path + " (" + std::string(step) + "): " + std::strerror(error);
 }
 
+/// What a file other than a regular one is, in a reason's words.
+std::string_view kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    return S_ISBLK(mode) ? "a block device" : "not a regular file";
+}
+
+/// The file that `path` names once symbolic links in its last component are followed, also to
+/// a target that does not exist yet (which is then created, as a shell's redirection does).
+/// Links in the folders above need no resolving: the rename goes through them.
+std::string followLinks(std::string path, int& error) {
+    // As many links as the system itself follows in one path before it says ELOOP.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            error = errno == EINVAL || errno == ENOENT ? 0 : errno;
+            return path;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        if (target.starts_with('/')) {
+            path = target;
+        } else {
+            const std::size_t slash = path.rfind('/');
+            path = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + target;
+        }
+    }
+    error = ELOOP;
+    return path;
+}
+
+/// A name for the temporary file, short whatever the target's length (a name of 255 bytes is
+/// valid and leaves no room for a suffix), and hidden from collectors that match "*.json".
+std::string temporaryName(const std::string& target) {
+    static constexpr std::string_view kLetters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    std::string name = (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + ".sb-";
+    for (int i = 0; i < 8; ++i) {
+        name += kLetters[random() % kLetters.size()];
+    }
+    return name;
+}
+
 } // namespace
 
 std::optional<std::string> replaceFile(const std::string& path, std::string_view bytes) {
-    // Beside the target, so that the rename stays within one file system and is atomic.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    // A link's target is replaced, not the link: a fleet may point the name at a collected file.
+    int linkError = 0;
+    const std::string target = followLinks(path, linkError);
+    if (linkError != 0) {
+        return replaceFailure(path, "following its symbolic links", linkError);
+    }
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        return replaceFailure(path, "looking at it", errno);
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return "could not write " + path + ": it is " + std::string(kindOf(existing.st_mode)) +
+               ", not a regular file";
+    }
+    // Beside the target, so that the rename stays within one file system and is atomic. A new
+    // file gets the mode the process's umask leaves of 0666, as any other file it creates.
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = temporaryName(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (fd < 0) {
         return replaceFailure(path, "creating a temporary file beside it", errno);
     }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     const auto fail = [&](std::string_view step, int error) {
         ::unlink(temporary.c_str());
         return replaceFailure(path, step, error);
     };
-    if (::fchmod(fd, 0644) != 0) {
+    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
         const int error = errno;
         ::close(fd);
-        return fail("setting its mode", error);
+        return fail("keeping its mode", error);
     }
     if (const int error = writeAll(fd, bytes); error != 0) {
         ::close(fd);
@@ -76,7 +155,7 @@ std::optional<std::string> replaceFile(const std::string& path, std::string_view
     if (::close(fd) != 0 && errno != EINTR) {
         return fail("closing", errno);
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         return fail("renaming the temporary file over it", errno);
     }
     return std::nullopt;

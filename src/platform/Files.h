@@ -12,9 +12,12 @@ namespace scanbrook::platform {
 std::optional<std::string> writeFile(const std::string& path, std::string_view bytes);
 
 /// Writes `bytes` to a new file beside `path` and renames it over `path`, so that a reader sees
-/// the old file or the whole new one, never a part. The file is readable by everyone (mode 0644;
-/// a fleet's collectors read it). Returns nullopt on success, or one line saying what failed; the
-/// temporary file is removed then.
+/// the old file or the whole new one, never a part. A symbolic link is followed and its target
+/// replaced (created when missing); a hard link is split, the other names keeping the old
+/// content. An existing file keeps its mode; a new one gets what the umask leaves of 0666.
+/// Anything but a regular file (a directory, FIFO, socket or device) is refused untouched.
+/// Returns nullopt on success, or one line saying what failed; the temporary file is removed
+/// then.
 std::optional<std::string> replaceFile(const std::string& path, std::string_view bytes);
 
 /// Whether a folder exists at `path` (following symbolic links), can be listed, and holds at

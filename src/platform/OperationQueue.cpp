@@ -2,7 +2,6 @@
 
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -61,22 +60,25 @@ OperationQueue::~OperationQueue() {
 }
 
 bool OperationQueue::addOperation(std::function<void()> operation) {
+    // Held in shared ownership so that the operation survives a failure to start the thread;
+    // allocated before a worker is counted, so that running out of memory here counts none.
+    auto task = std::make_shared<std::function<void()>>(std::move(operation));
     std::unique_lock lock(state_->mutex);
     if (state_->closed) {
         return false;
     }
     if (state_->running >= state_->maxConcurrent) {
-        state_->pending.push_back(std::move(operation));
+        state_->pending.push_back(std::move(*task));
         return true;
     }
     ++state_->running;
     lock.unlock();
-    // Held in shared ownership so that the operation survives a failure to start the thread.
-    auto task = std::make_shared<std::function<void()>>(std::move(operation));
     try {
         startThread_([state = state_, task] { runOperations(state, std::move(*task)); });
         return true;
-    } catch (const std::system_error&) {
+    } catch (...) {
+        // Whatever failed (no thread, no memory for one), the worker counted above never runs:
+        // a count left behind would keep the queue full for good.
         lock.lock();
         --state_->running;
         // A worker that has begun looks at what waits before it ends (under this lock), so it

@@ -11,8 +11,8 @@ namespace scanbrook::platform {
 /// operations not yet started are dropped.
 class OperationQueue final : public TaskQueue {
 public:
-    /// Starts `work` on a new detached thread; throws std::system_error when the system has no
-    /// thread to give.
+    /// Starts `work` on a new detached thread; throws (std::system_error, std::bad_alloc) when
+    /// the system has no thread to give.
     using ThreadStarter = std::function<void(std::function<void()> work)>;
 
     /// `startThread` is for tests that need thread creation to fail; by default a std::thread.

@@ -162,12 +162,6 @@ INSTANTIATE_TEST_SUITE_P(Catalogues, ReadCatalogue,
                                     (std::get<1>(p.param) == PlistFormat::Xml ? "_Xml" : "_Binary");
                          });
 
-TEST(ReadCatalogue, ABodyThatIsNoPropertyListIsAnError) {
-    Harness h;
-    h.checker->processUpdateCatalogue("Scanbrook 1.1.0", "1.0.0");
-    EXPECT_EQ(h.shown(), std::vector<std::string>{kError});
-}
-
 TEST(UpdateOffer, EachOfferIsAnsweredOnItsOwnAndDownloadOpensTheUrlExactlyAsRead) {
     Harness h;
     bool markedAtFirstOffer = false;

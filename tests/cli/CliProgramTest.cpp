@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -17,6 +19,7 @@ namespace scanbrook::cli {
 namespace {
 
 using Root = test::TempSimRoot;
+namespace fs = std::filesystem;
 
 /// A log entry of a scanner as the log tool writes it, with `message` as JSON text.
 std::string object(const std::string& message, const std::string& scanner = "Pirrit") {
@@ -39,8 +42,12 @@ struct CliRun {
 /// that starts the program.
 CliRun runCli(const Root& root, const std::vector<std::string>& cliArguments) {
     const test::ScopedEnvironment environment(platform::kPlatformRootVariable, root.path());
-    std::vector<std::string> arguments{"-c", "exec \"$0\" \"$@\" 2>\"$CLI_TEST_ROOT/stderr\"",
-                                       SCANBROOK_CLI_PATH};
+    // In ROOT/out with a umask that shows: what --output makes is where the test looks.
+    std::vector<std::string> arguments{
+        "-c",
+        "mkdir -p \"$CLI_TEST_ROOT/out\" && cd \"$CLI_TEST_ROOT/out\" "
+        "&& umask 027 && exec \"$0\" \"$@\" 2>\"$CLI_TEST_ROOT/stderr\"",
+        SCANBROOK_CLI_PATH};
     arguments.insert(arguments.end(), cliArguments.begin(), cliArguments.end());
     const test::ScopedEnvironment rootForTheShell("CLI_TEST_ROOT", root.path());
     CliRun run{platform::runCommand("/bin/sh", arguments), {}};
@@ -115,6 +122,8 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "  Please set the time in the Language & Region pane to 24-hour.\n"),
         row("UsageError", none, {"run", "--days", "3"}, 64, "",
             "scanbrook-cli: unknown option '--days'\n" + std::string(usageText())),
+        row("OutputTwice", none, {"check", "--output", "a", "--output=b"}, 64, "",
+            "scanbrook-cli: --output given more than once\n" + std::string(usageText())),
         row("NotANumber", none, {"check", "--days", "1.5"}, 64, "",
             "scanbrook-cli: --days needs a whole number of days, not '1.5'\n" +
                 std::string(usageText()))};
@@ -149,38 +158,60 @@ TEST(CliProgram, AReportThatCannotBeWrittenEndsWithStatus74) {
     const platform::CommandResult result = platform::runCommand(
         "/bin/sh", {"-c", "exec \"$0\" check >&- 2>/dev/null", SCANBROOK_CLI_PATH});
     EXPECT_EQ(result.status, 74);
-    EXPECT_NE(usageText().find("74 the output could not be written"), std::string_view::npos);
 }
 
-/// --output replaces the file whole through a temporary file beside it, or fails with 74.
-TEST(CliProgram, OutputReplacesTheFileWholeOrFailsWith74) {
-    const Root root;
-    root.setControl("log.query.output", "[]");
-    const test::TempFolder folder;
-    const std::string path = folder.file("summary.json");
-    test::writeFile(path, "an older and longer summary");
-
-    const CliRun written = runCli(root, {"summary", "--json", "--output", path});
-    EXPECT_EQ(written.result.status, 4);
-    EXPECT_EQ(written.result.output, "");
-    EXPECT_EQ(written.errorOutput, "");
-    const std::string document = test::readFile(path).value_or("");
-    EXPECT_TRUE(document.starts_with(R"({"format_version":1,"period_days":1,)")) << document;
-    EXPECT_TRUE(document.ends_with(R"("error":null,"scanners":[]})"
-                                   "\n"))
-        << document;
-    std::vector<std::string> files;
-    for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
-        files.push_back(file.path().filename().string());
+/// --output (run in the folder "out") replaces a regular file whole, through a temporary file
+/// beside it that never stays: a link's target, a name of the longest length, a new file with
+/// the umask's mode (027 here), an old one with its own. Anything else fails with 74, untouched.
+TEST(CliProgram, OutputReplacesARegularFileWholeOrFailsWith74) {
+    const std::string longest(255, 'n');
+    // "f" first (a file mode 0600, a link to one, ...), the --output value, the exit status, the
+    // reason on standard error, the file that gets the document ("-": standard output), its mode.
+    const std::tuple<std::string, std::string, int, std::string, std::string, mode_t> cases[] = {
+        {"0600", "f", 4, "", "f", 0600},
+        {"", "f", 4, "", "f", 0640},
+        {"", longest, 4, "", longest, 0640},
+        {"link", "f", 4, "", "d/f", 0600},
+        {"dangling", "f", 4, "", "new", 0640},
+        {"", "-", 4, "", "-", 0},
+        {"fifo", "f", 74, "f: it is a FIFO, not a regular file", "", 0},
+        {"socket", "f", 74, "f: it is a socket, not a regular file", "", 0},
+        {"folder", "f", 74, "f: it is a directory, not a regular file", "", 0},
+        {"", "/dev/null", 74, "/dev/null: it is a character device, not a regular file", "", 0},
+        {"", "d/f", 74, "d/f (creating a temporary file beside it): No such file or directory", "",
+         0}};
+    for (const auto& [kind, path, status, reason, written, mode] : cases) {
+        const Root root;
+        root.setControl("log.query.output", "[]");
+        const std::string dir = root.pathOf("/out"), f = dir + "/f";
+        fs::create_directories(kind == "folder" ? f : dir);
+        if (kind == "0600" || kind == "link") {
+            test::writeFile(dir + "/" + written, "an older and longer one");
+            fs::permissions(dir + "/" + written, fs::perms(0600));
+        }
+        if (kind == "link" || kind == "dangling") {
+            fs::create_symlink(kind == "link" ? "d/f" : "new", f);
+        } else if (kind == "fifo" || kind == "socket") {
+            ASSERT_EQ(::mknod(f.c_str(), (kind == "fifo" ? S_IFIFO : S_IFSOCK) | 0644, 0), 0);
+        }
+        const auto count = [&dir] {
+            return std::distance(fs::recursive_directory_iterator(dir), {});
+        };
+        const auto expected = count() + (mode != 0 && !fs::exists(dir + "/" + written));
+        const CliRun run = runCli(root, {"summary", "--json", "--output", path});
+        EXPECT_EQ(run.result.status, status) << kind << path;
+        EXPECT_EQ(run.errorOutput,
+                  reason.empty() ? "" : "scanbrook-cli: could not write " + reason + "\n");
+        const std::string document =
+            written == "-" ? run.result.output : test::readFile(dir + "/" + written).value_or("");
+        EXPECT_EQ(document.starts_with(R"({"format_version":1,)") && document.ends_with("[]}\n"),
+                  !written.empty())
+            << kind << path << ": " << document;
+        EXPECT_EQ(mode ? fs::status(dir + "/" + written).permissions() : fs::perms(0),
+                  fs::perms(mode))
+            << kind << path;
+        EXPECT_EQ(count(), expected) << kind << path << ": a file left over or missing";
     }
-    EXPECT_EQ(files, std::vector<std::string>{"summary.json"});
-
-    const std::string missing = folder.file("no-such-folder/summary.json");
-    const CliRun failed = runCli(root, {"check", "--json", "--output", missing});
-    EXPECT_EQ(failed.result.status, 74);
-    EXPECT_EQ(failed.errorOutput, "scanbrook-cli: could not write " + missing +
-                                      " (creating a temporary file beside it): No such file or "
-                                      "directory\n");
 }
 
 } // namespace

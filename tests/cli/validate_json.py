@@ -29,9 +29,37 @@ CASES = [
                                          ENTRY % ("Pirrit", "\\u0000 \\\\ \\ud83d\\ude00 \\t"))},
      ("lines", 1), ("warnings", 1)),
     ("messages not JSON",
-     {"log.query.output": "[%s]" % (ENTRY % ("Adload", "plain NoThreatDetected"))},
+     {"log.query.output": "[%s,%s]" % (
+         ENTRY % ("Adload", "plain NoThreatDetected"),
+         ENTRY % ("Eicar", '{\\"status_code\\":0,\\"status_message\\":\\"NoThreatDetected\\"}'))},
      ("lines", 0), ("clean", 0)),
 ]
+
+# What the documents say besides their types: each event's "clean", each scanner's "last_status".
+CONTENT = {
+    "warnings from two scanners": ([False, False], {"Eicar": None, "Pirrit": None}),
+    "messages not JSON": ([True, True], {"Adload": None, "Eicar": "NoThreatDetected"}),
+}
+
+
+def content_errors(name, kind, document):
+    """Where the document's content differs from what CONTENT expects of the case."""
+    errors = []
+    if kind == "check":
+        for event in document["events"]:
+            # The report's own time: the timestamp's first 23 characters, to the millisecond.
+            stamp = event["timestamp"]
+            if stamp is not None and (len(event["time"]) != 23 or event["time"] != stamp[:23]):
+                errors.append("time %r of timestamp %r" % (event["time"], event["timestamp"]))
+    if name not in CONTENT:
+        return errors
+    clean, statuses = CONTENT[name]
+    if kind == "check" and [e["clean"] for e in document["events"]] != clean:
+        errors.append("clean %r, expected %r" % ([e["clean"] for e in document["events"]], clean))
+    found = {s["name"]: s["last_status"] for s in document.get("scanners", [])}
+    if kind == "summary" and found != statuses:
+        errors.append("last_status %r, expected %r" % (found, statuses))
+    return errors
 
 
 def run(root, *arguments):
@@ -66,6 +94,7 @@ def main():
                                                       ("summary", "verdict", summary)):
                 code, document = run(root, kind, "--days", "2")
                 errors = [e.message for e in validators[kind].iter_errors(document)]
+                errors += content_errors(name, kind, document)
                 if document.get(member) != expected or code != status:
                     errors.append("%s %r, exit %d; expected %r, exit %d"
                                   % (member, document.get(member), code, expected, status))

@@ -94,15 +94,5 @@ TEST(SaveFaults, IntoAFolderWithoutWritePermissionTellsTheUserAndWritesNothing) 
     EXPECT_FALSE(fs::exists(folder + "/report.text"));
 }
 
-TEST(SaveFaults, ToAFullDeviceReportsNoSpaceLeft) {
-#if defined(__linux__)
-    const std::string report(std::size_t{3} << 20, 'x');
-    EXPECT_EQ(consoleAfterSaving(report, "/dev/full"),
-              report + failure("/dev", "full", "No space left on device"));
-#else
-    GTEST_SKIP() << "needs a device that is always full, which only Linux has";
-#endif
-}
-
 } // namespace
 } // namespace scanbrook

@@ -3,6 +3,7 @@
 
 #include "platform/PropertyList.h"
 #include "support/PropertyLists.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,20 @@ std::string binaryChain(std::size_t levels, std::size_t fanOut) {
     return test::binaryPlist(objects, 2);
 }
 
+/// [ shared, chain ]: `depth` arrays and a text, walked first, then reached again at the end of
+/// `chain` arrays, deeper than where it was walked.
+std::string binaryDag(std::uint64_t depth, std::uint64_t chain) {
+    std::vector<std::string> objects{test::binaryContainer(0xA, {1, depth + 2})};
+    for (std::uint64_t i = 1; i <= depth + 1 + chain; ++i) {
+        objects.push_back(i == depth + 1
+                              ? test::binaryText("x")
+                              : test::binaryContainer(0xA, {i == depth + 1 + chain ? 1 : i + 1}));
+    }
+    return test::binaryPlist(objects);
+}
+
+const std::string kCorpus = SCANBROOK_SOURCE_DIR_FOR_TESTS "/fuzz/corpus/update_catalogue/";
+
 struct CatalogueCase {
     const char* name;
     std::string body;
@@ -69,7 +84,21 @@ const CatalogueCase kHostileCatalogues[] = {
              "<![CDATA[" + repeated("<array>", 100) + "]]></string></dict></array>"),
      1},
     {"EmptyElementsOpenNoLevel", xmlList("<array>" + repeated("<array/>", 100) + "</array>"), 100},
+    // The root "plist" element is the first level.
+    {"XmlDepthAtTheBound", xmlList(repeated("<array>", 31) + repeated("</array>", 31)), 1},
+    {"XmlDepthBeyondTheBound", xmlList(repeated("<array>", 32) + repeated("</array>", 32)),
+     std::nullopt},
+    {"XmlElementsBeyondTheBound", xmlList("<array>" + repeated("<true/>", 99'999) + "</array>"),
+     std::nullopt},
+    {"DoctypeWithInternalSubset", *test::readFile(kCorpus + "doctype-subset.plist"), std::nullopt},
+    {"QuotedMarkupEnd", *test::readFile(kCorpus + "quoted-markup-in-tags.plist"), std::nullopt},
     {"DeepBinary", binaryChain(1000, 1), std::nullopt},
+    // Levels 1 + 15 + 21: the subtree was walked 21 deep, within the bound.
+    {"SharedSubtreeReachedDeeper", binaryDag(20, 15), std::nullopt},
+    // A UTF-16 unit counts four bytes (the reader's UTF-8 buffer): 7 bytes, the key, over 32 MiB.
+    {"Utf16TextBeyondThePayloadBound",
+     binaryEntry(test::binaryText("AppName"), test::binaryText(std::u16string(8U << 20, u'x'))),
+     std::nullopt},
     // 18 levels of two references each: 2^18 values from a few hundred bytes.
     {"ExponentialBinary", binaryChain(18, 2), std::nullopt},
     {"SharedBinaryWithinBounds", binaryChain(10, 2), 2},

@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace scanbrook::platform {
@@ -75,6 +77,8 @@ TEST(Process, TellsHowTheChildEndedAlsoLongAfterItsOutputEnded) {
 
 // Outputs well beyond the pipe's capacity, read whole, from threads that run at the same time.
 TEST(Process, RunsFromFourThreadsAtOnceWithoutCrossingPipes) {
+    const int inheritable = ::open("/dev/null", O_RDONLY); // no close-on-exec: it must be closed
+    ASSERT_GE(inheritable, 0);
     std::vector<std::thread> threads;
     std::vector<std::string> failures(4);
     for (std::size_t t = 0; t < failures.size(); ++t) {
@@ -94,6 +98,7 @@ TEST(Process, RunsFromFourThreadsAtOnceWithoutCrossingPipes) {
     for (std::thread& thread : threads) {
         thread.join();
     }
+    ::close(inheritable);
     EXPECT_EQ(failures, std::vector<std::string>(4));
 }
 

@@ -33,7 +33,10 @@ TEST_P(EventCounterTest, CountsClosedTopLevelElementsWhateverTheSplit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, EventCounterTest,
-    ::testing::Values(CountCase{"EmptyArray", " [\n]\n", 0},
+    ::testing::Values(CountCase{"EmptyArray", " \r\n\t[\n]\n", 0},
+                      CountCase{"SpaceAndLineFeedBeforeTheArray", "\n [{},{}]", 2},
+                      // The escaping backslash is the last byte of an eight-byte word.
+                      CountCase{"BackslashEndsAWord", R"([{"m":"abcdefg\"x"},{},{}])", 3},
                       CountCase{"Objects", R"([{"a":1},{"b":{"c":[1,2]}},{}])", 3},
                       CountCase{"BracketsInStrings", R"([{"m":"]}{[,"},{"n":"[[["}])", 2},
                       CountCase{"EscapedQuotes", R"([{"m":"say \"}]\" \\"},{"m":"\\\\"}])", 2},

@@ -16,6 +16,10 @@ namespace {
 
 using namespace std::chrono;
 
+TEST(ProgressText, GroupsThousandsAsTheReadmeShows) {
+    EXPECT_EQ(readingProgressText(1'234'567), "Reading the log\u2026 1,234,567 events");
+}
+
 // A scanner that did not run is never reported as having completed.
 TEST(RunText, OfAScannerThatCouldNotStartIsTheErrorAndTheReason) {
     const std::string scanner =

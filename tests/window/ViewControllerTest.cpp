@@ -110,6 +110,7 @@ TEST(ViewController, WorkThatGetsNoThreadEndsThePressWithTheFailureInTheConsole)
     h.controller->doRunXPro();
     const std::string failure(reports::kWorkNotStartedText);
     EXPECT_EQ(h.console.text, "report" + failure + failure);
+    EXPECT_FALSE(h.progress.text) << "no count for a check that never runs";
     EXPECT_TRUE(h.spinner.hidden);
     EXPECT_FALSE(h.spinner.animating);
 }
@@ -258,6 +259,7 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     h.controller->doCheckXPR();
     h.field.text = "1";
     h.controller->doCheckXPR();
+    root.setControl("xprotect.duration", "0");
     root.setControl("log.query.output", "[]");
     ASSERT_TRUE(work.runNewest()); // the one-day check's log query ends first
     root.setControl("log.query.output", kTwoEntries);
