@@ -202,8 +202,9 @@ TEST(CliProgram, OutputReplacesARegularFileWholeOrFailsWith74) {
         EXPECT_EQ(run.result.status, status) << kind << path;
         EXPECT_EQ(run.errorOutput,
                   reason.empty() ? "" : "scanbrook-cli: could not write " + reason + "\n");
-        const std::string document =
-            written == "-" ? run.result.output : test::readFile(dir + "/" + written).value_or("");
+        const std::string document = written == "-"  ? run.result.output
+                                     : written == "" ? ""
+                                                     : test::readFile(dir + "/" + written).value();
         EXPECT_EQ(document.starts_with(R"({"format_version":1,)") && document.ends_with("[]}\n"),
                   !written.empty())
             << kind << path << ": " << document;

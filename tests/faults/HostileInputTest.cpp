@@ -43,14 +43,13 @@ std::string binaryChain(std::size_t levels, std::size_t fanOut) {
     return test::binaryPlist(objects, 2);
 }
 
-/// [ shared, chain ]: `depth` arrays and a text, walked first, then reached again at the end of
-/// `chain` arrays, deeper than where it was walked.
-std::string binaryDag(std::uint64_t depth, std::uint64_t chain) {
-    std::vector<std::string> objects{test::binaryContainer(0xA, {1, depth + 2})};
-    for (std::uint64_t i = 1; i <= depth + 1 + chain; ++i) {
-        objects.push_back(i == depth + 1
-                              ? test::binaryText("x")
-                              : test::binaryContainer(0xA, {i == depth + 1 + chain ? 1 : i + 1}));
+/// [ shared, chain ]: 20 arrays and a text (objects 1 to 21), walked first, then reached again
+/// at the end of 15 arrays (22 to 36), deeper than where they were walked: 1 + 15 + 21 levels.
+std::string binaryDag() {
+    std::vector<std::string> objects{test::binaryContainer(0xA, {1, 22})};
+    for (std::uint64_t i = 1; i <= 36; ++i) {
+        objects.push_back(i == 21 ? test::binaryText("x")
+                                  : test::binaryContainer(0xA, {i % 36 + 1}));
     }
     return test::binaryPlist(objects);
 }
@@ -93,8 +92,7 @@ const CatalogueCase kHostileCatalogues[] = {
     {"DoctypeWithInternalSubset", *test::readFile(kCorpus + "doctype-subset.plist"), std::nullopt},
     {"QuotedMarkupEnd", *test::readFile(kCorpus + "quoted-markup-in-tags.plist"), std::nullopt},
     {"DeepBinary", binaryChain(1000, 1), std::nullopt},
-    // Levels 1 + 15 + 21: the subtree was walked 21 deep, within the bound.
-    {"SharedSubtreeReachedDeeper", binaryDag(20, 15), std::nullopt},
+    {"SharedSubtreeReachedDeeper", binaryDag(), std::nullopt},
     // A UTF-16 unit counts four bytes (the reader's UTF-8 buffer): 7 bytes, the key, over 32 MiB.
     {"Utf16TextBeyondThePayloadBound",
      binaryEntry(test::binaryText("AppName"), test::binaryText(std::u16string(8U << 20, u'x'))),
