@@ -33,7 +33,7 @@ TEST_P(EventCounterTest, CountsClosedTopLevelElementsWhateverTheSplit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, EventCounterTest,
-    ::testing::Values(CountCase{"EmptyArray", " \r\n\t[\n]\n", 0},
+    ::testing::Values(CountCase{"EmptyArray", " [\n]\n", 0},
                       CountCase{"SpaceAndLineFeedBeforeTheArray", "\n [{},{}]", 2},
                       // The escaping backslash is the last byte of an eight-byte word.
                       CountCase{"BackslashEndsAWord", R"([{"m":"abcdefg\"x"},{},{}])", 3},
