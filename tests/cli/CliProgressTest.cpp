@@ -20,12 +20,13 @@ TEST(CliProgress, ShowsTheCountOnlyOnATerminal) {
         {"", true, 0, 3}, {"", false, 0, 0}, {"90", true, 2, 2}}; // 90: dies in the third entry
     for (const auto& [killAfter, terminal, status, last] : cases) {
         const test::TempSimRoot root;
-        // Three entries a line each, slower than the count asks: every count is shown.
+        // Three entries, a line each.
         root.setControl("log.query.output", "[\n{\"eventMessage\":\"NoThreatDetected\"},\n"
                                             "{\"eventMessage\":\"NoThreatDetected\"},\n"
                                             "{\"eventMessage\":\"NoThreatDetected\"}\n]\n");
-        // A file gets no count however slow the log is: only a terminal's case needs pacing.
-        root.setControl("log.pace", terminal ? "0.3" : "0");
+        // Slow enough on a terminal for every count to be shown; in a file, for one count to be
+        // due (after 250 ms) that must not be shown.
+        root.setControl("log.pace", terminal ? "0.3" : "0.15");
         if (!killAfter.empty()) {
             root.setControl("log.kill-after", killAfter);
         }
