@@ -130,6 +130,14 @@ void ScanSummaryBuilder::reportLine(const platform::LogEntry& entry, bool warnin
     ++counts[classIndex(outcome.scanClass)];
     hasNewest = entry.timestamp.has_value();
     newest.assign(entry.timestamp.value_or(std::string_view()));
+    // Every element's time counts: the last one may have none, or a store's event may come
+    // out of order.
+    if (entry.timestamp) {
+        const auto when = parseLogTimestamp(*entry.timestamp);
+        if (when && (!newestScan || *when > *newestScan)) {
+            newestScan = when;
+        }
+    }
     if (outcome.scanClass == ScanClass::ThreatFound ||
         outcome.scanClass == ScanClass::ThreatRemediated) {
         addFindings(name, entry.timestamp, outcome);
@@ -189,7 +197,6 @@ ScanSummary ScanSummaryBuilder::finish(const CheckSummary& check,
     if (hasNewest) {
         summary.newestEvent = newest;
     }
-    std::optional<platform::TimePoint> newestScan;
     summary.scanners.reserve(scanners.size());
     // std::string orders by unsigned bytes, which is the UTF-8 byte order.
     for (const auto& [name, scanner] : scanners) {
@@ -203,11 +210,6 @@ ScanSummary ScanSummaryBuilder::finish(const CheckSummary& check,
         out.reportLines = scanner.lines;
         if (scanner.hasLastRun) {
             out.lastRun = scanner.lastRun;
-            // The log is in time order: each scanner's last event is its newest.
-            const auto when = parseLogTimestamp(scanner.lastRun);
-            if (when && (!newestScan || *when > *newestScan)) {
-                newestScan = when;
-            }
         }
         if (scanner.hasLastMessage) {
             out.lastWarning = scanner.lastWarning;

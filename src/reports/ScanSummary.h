@@ -155,6 +155,8 @@ private:
     std::size_t findingsLeftOut = 0;
     std::optional<Finding> newestThreat;
     std::optional<Finding> newestRemoval;
+    /// The latest readable time among all elements.
+    std::optional<platform::TimePoint> newestScan;
 };
 
 /// The summary of a log tool's result on its own (the report it shares a parse with is made
