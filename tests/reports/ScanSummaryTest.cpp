@@ -1,5 +1,5 @@
-#include "reports/LogTimestamp.h"
 #include "reports/ScanSummary.h"
+#include "reports/LogTimestamp.h"
 
 #include "support/CommandResults.h"
 
@@ -61,9 +61,8 @@ std::string describe(const ScanSummary& s) {
         text += " | " + scanner.name + " " + std::to_string(scanner.runs) + " " +
                 scanner.lastRun.value_or("-") + " " +
                 std::string(resultName(scanner.lastWarning).value_or("-")) + " " +
-                std::string(className(scanner.lastClass)) + " " +
-                scanner.lastStatus.value_or("-") + " " + std::to_string(scanner.warnings) + " " +
-                counts(scanner.counts);
+                std::string(className(scanner.lastClass)) + " " + scanner.lastStatus.value_or("-") +
+                " " + std::to_string(scanner.warnings) + " " + counts(scanner.counts);
     }
     for (const Finding& f : s.findings) {
         text += " ! " + f.scanner + " " + std::string(className(f.scanClass)) + " " + f.path;
@@ -143,8 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
              {entry(kT1, "B", R"({\"status_code\":30,\"status_message\":\"Unheard\"})"),
               entry(kT1, "C", "plain NoThreatDetecte"), entry(kT1, "D", R"([\"\/x\"])"),
               entry(kT1, "E", R"({\"status_message\":\"ThreatRemediated\",\"status_code\":20})")},
-             "warnings/scan_problems newest " + kT1 +
-                 " runs 4 warnings 3 1,3,0,0 | B 1 " + kT1 +
+             "warnings/scan_problems newest " + kT1 + " runs 4 warnings 3 1,3,0,0 | B 1 " + kT1 +
                  " warning scan_problem Unheard 1 0,1,0,0 | C 1 " + kT1 +
                  " warning scan_problem - 1 0,1,0,0 | D 1 " + kT1 +
                  " warning scan_problem - 1 0,1,0,0 | E 1 " + kT1 +
