@@ -109,14 +109,14 @@ std::string utcText(platform::TimePoint t) {
     const auto micros = time_point_cast<microseconds>(t);
     const auto dayStart = floor<days>(micros);
     const year_month_day date(dayStart);
-    const hh_mm_ss time(micros - dayStart);
+    // By hand rather than with hh_mm_ss, which older C++ libraries of the Mac lack.
+    const long long inDay = (micros - dayStart).count();
+    const long long second = inDay / 1000000;
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%06lldZ",
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%06lldZ",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
-                  static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()),
-                  static_cast<long long>(time.subseconds().count()));
+                  static_cast<unsigned>(date.day()), second / 3600, second / 60 % 60, second % 60,
+                  inDay % 1000000);
     return text;
 }
 

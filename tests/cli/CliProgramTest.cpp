@@ -38,13 +38,11 @@ std::string timestampAgo(int hoursAgo) {
     const auto t = floor<seconds>(system_clock::now()) - hours(hoursAgo);
     const auto day = floor<days>(t);
     const year_month_day date(day);
-    const hh_mm_ss time(t - day);
+    const long long second = (t - day).count();
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d.000000+0000",
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lld.000000+0000",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
-                  static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()));
+                  static_cast<unsigned>(date.day()), second / 3600, second / 60 % 60, second % 60);
     return text;
 }
 
