@@ -112,7 +112,7 @@ std::string utcText(platform::TimePoint t) {
     // By hand rather than with hh_mm_ss, which older C++ libraries of the Mac lack.
     const long long inDay = (micros - dayStart).count();
     const long long second = inDay / 1000000;
-    char text[40];
+    char text[96];
     std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%06lldZ",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()), second / 3600, second / 60 % 60, second % 60,

@@ -39,7 +39,7 @@ std::string timestampAgo(int hoursAgo) {
     const auto day = floor<days>(t);
     const year_month_day date(day);
     const long long second = (t - day).count();
-    char text[40];
+    char text[96];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lld.000000+0000",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()), second / 3600, second / 60 % 60, second % 60);
