@@ -340,7 +340,7 @@ std::string summaryText(const ScanSummary& summary, std::int64_t clampedDays) {
     }
     Columns table;
     table.row({"Scanner", "Runs", "Clean", "Problems", "Removed", "Found", "Last run",
-               "Last result", "Status"});
+               "Last result", "Last status"});
     const auto countCells = [](const ClassCounts& counts) {
         return std::vector<std::string>{
             std::to_string(counts[classIndex(ScanClass::Clean)]),

@@ -123,7 +123,7 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "Threat found and not removed by Eicar on " + recent.substr(0, 23) +
                 ": /tmp/x; 1 scan could not finish\n"
                 "Scanner  Runs  Clean  Problems  Removed  Found  Last run                 Last "
-                "result   Status\n"
+                "result   Last status\n"
                 "Eicar       2      1         0        0      1  " +
                 recent.substr(0, 23) +
                 "  threat_found  -\n"
