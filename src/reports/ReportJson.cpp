@@ -5,7 +5,9 @@
 #include "reports/LogTimestamp.h"
 #include "reports/ReportTexts.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace scanbrook::reports {
 
@@ -183,8 +185,13 @@ std::string summaryJson(const DocumentHeader& header, const ScanSummary& summary
     writeUtc(json, "newest_event_utc", view(summary.newestEvent));
     json.key("hours_since_last_scan");
     if (summary.hoursSinceLastScan) {
-        char hours[32];
-        std::snprintf(hours, sizeof hours, "%.2f", *summary.hoursSinceLastScan);
+        // In hundredths, by integers: no locale may turn the point into a comma.
+        const long long hundredths = std::llround(*summary.hoursSinceLastScan * 100.0);
+        const long long whole = hundredths / 100;
+        const long long part = std::llabs(hundredths % 100);
+        char hours[48];
+        std::snprintf(hours, sizeof hours, "%s%lld.%02lld", hundredths < 0 && whole == 0 ? "-" : "",
+                      whole, part);
         json.raw(hours);
     } else {
         json.null();

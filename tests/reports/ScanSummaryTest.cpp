@@ -179,6 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
              "All 1 scanner clean \u00B7 newest scan 2024-03-05 09:41:07.123")),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST(Findings, AreCappedAndTheRestCounted) {
+    std::string paths;
+    for (std::size_t i = 0; i < kMaxFindings + 2; ++i) {
+        paths += (i == 0 ? "" : ",") + std::string(R"(\"\/p)") + std::to_string(i) + R"(\")";
+    }
+    const ScanSummary summary = summarizeScans(
+        exitedWith(0, "[" + entry(kT1, "A", R"({\"caused_by\":[)" + paths + "]}") + "]"));
+    ASSERT_EQ(summary.findings.size(), kMaxFindings);
+    EXPECT_EQ(summary.findings.back().path, "/p" + std::to_string(kMaxFindings - 1));
+    EXPECT_EQ(summary.findingsLeftOut, 2U);
+}
+
 TEST(LogTimestamp, ReadsTheLogsFormAndWritesRfc3339InUtc) {
     const struct {
         const char* text;
