@@ -27,7 +27,7 @@ packages=(
     qt6-base-dev libicu-dev libsimdjson-dev libplist-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-noto-color-emoji clang-format
-    librsvg2-bin icnsutils libplist-utils shellcheck python3-jsonschema
+    librsvg2-bin icnsutils libplist-utils shellcheck python3-jsonschema nodejs
 )
 if (($# > 0)); then
     packages=("$@")

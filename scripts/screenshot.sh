@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Retakes docs/scanbrook-window.png: Scanbrook under Xvfb with a window manager, on the
 # simulated Mac, after a press of Check XProtect for the last 2 days; and
-# docs/scanbrook-progress.png: the same press while a slow log tool is still being read; then
-# docs/menus.png (the Help menu open) and docs/about-box.png (About Scanbrook).
+# docs/scanbrook-progress.png: the same press while a slow log tool is still being read;
+# docs/scanbrook-summary.png: a check of 30 days, whose history holds a threat found and not
+# removed, with XProtect's data copies apart; then docs/menus.png (the Help menu open) and
+# docs/about-box.png (About Scanbrook).
 # Usage: bash scripts/screenshot.sh [build folder, default build/release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +16,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config/Scanbrook"
 printf '[General]\ntimePeriod=2\nnoUpdateCheck=true\n' >"$work/config/Scanbrook/Scanbrook.conf"
+mkdir -p "$work/month/Scanbrook"
+printf '[General]\ntimePeriod=30\nnoUpdateCheck=true\n' >"$work/month/Scanbrook/Scanbrook.conf"
 
 # MODE check: the window a few seconds after a press of Check XProtect, into $OUT;
 # MODE menus: the Help menu open and the About box, into $OUT/menus.png and $OUT/about.png.
@@ -48,8 +52,8 @@ kill $pid
 SHOOT
 chmod +x "$work/shoot.sh"
 
-shoot() { # root, seconds after the press, picture
-    SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="$work/config" MODE=check WAIT="$2" \
+shoot() { # root, seconds after the press, picture[, settings folder]
+    SCANBROOK_PLATFORM_ROOT="$1" XDG_CONFIG_HOME="${4:-$work/config}" MODE=check WAIT="$2" \
         APP="$PWD/$build/src/app/scanbrook" OUT="$work/shot.xwd" \
         xvfb-run -a -s "-screen 0 1280x760x24" "$work/shoot.sh"
     /usr/bin/convert "$work/shot.xwd" -strip "$3"
@@ -60,6 +64,9 @@ shoot "$PWD/$build/simroot" 4 docs/scanbrook-window.png
 cp -a "$build/simroot" "$work/slowroot"
 echo 0.05 >"$work/slowroot/sim/control/log.pace"
 shoot "$work/slowroot" 3 docs/scanbrook-progress.png
+cp -a "$build/simroot" "$work/monthroot"
+sh "$work/monthroot/sim/data-copy.sh" active 5301
+shoot "$work/monthroot" 6 docs/scanbrook-summary.png "$work/month"
 
 SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" MODE=menus \
     APP="$PWD/$build/src/app/scanbrook" OUT="$work" \

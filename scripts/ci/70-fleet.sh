@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The fleet files under packaging/macos: the LaunchDaemon's property list must parse (plistutil
 # reports failure only on standard error, so its output is checked too) and keep what
-# docs/fleet.md relies on; the extension attribute script must be shellcheck-clean.
+# docs/fleet.md relies on; the extension attribute (JavaScript for Automation) must print one
+# <result> line in every case, run under node with its Foundation calls answered from files.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-bash scripts/install-deps.sh libplist-utils shellcheck
+bash scripts/install-deps.sh libplist-utils nodejs
 
 plist=packaging/macos/org.scanbrook.Scanbrook.summary.plist
 work=$(mktemp -d)
@@ -21,12 +22,12 @@ if [[ -s "$work/errors" || ! -s "$work/summary.xml" ]]; then
 fi
 for expected in '<string>org.scanbrook.Scanbrook.summary</string>' \
     'scanbrook-cli summary --json --output /Library/Logs/Scanbrook/summary.json' \
-    'mkdir -p -m 755 /Library/Logs/Scanbrook' '<key>StartCalendarInterval</key>'; do
+    'mkdir -p -m 755 /Library/Logs/Scanbrook' '<key>StartInterval</key>' '<integer>172800</integer>'; do
     if ! grep -qF -- "$expected" "$work/summary.xml"; then
         echo "error: $plist lost: $expected" >&2
         exit 1
     fi
 done
 
-shellcheck packaging/macos/scanbrook-summary-attribute.sh
+node tests/fleet/attribute_test.js packaging/macos/scanbrook-summary-attribute.js
 echo "fleet files ok"

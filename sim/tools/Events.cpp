@@ -49,6 +49,13 @@ std::string scanMessage(std::string_view scanner, Outcome outcome, double durati
     }
     message.append("],\"name\":\"").append(scanner).append("\",\"version\":\"");
     message.append(kRemediatorVersion).append("\"},");
+    if (outcome == Outcome::NotRemoved) {
+        message +=
+            "\"caused_by\":[\"/Library/LaunchDaemons/com.sample.updater.plist\","
+            "\"/Users/Shared/.updater/updater\"],"
+            "\"error_description\":\"Could not remove \\\"/Users/Shared/.updater/updater\\\": "
+            "Operation not permitted\",";
+    }
     if (outcome == Outcome::Failed) {
         message += "\"error_description\":\"Could not open \\\"/private/var/db/xprotect/"
                    "scan.state\\\": Operation not permitted\",";
@@ -65,6 +72,7 @@ std::string scanMessage(std::string_view scanner, Outcome outcome, double durati
         message += "\"status_code\":20,\"status_message\":\"ScanNotApplicable\"}";
         break;
     case Outcome::Failed:
+    case Outcome::NotRemoved:
         message += "\"status_code\":1,\"status_message\":\"ScanFailed\"}";
         break;
     case Outcome::Remediated:
@@ -99,6 +107,10 @@ std::vector<ScanEvent> historyOfDay(std::int64_t day) {
             bool foreign = false;
             // Some days always carry the rarer cases, so that any month of history shows them.
             const auto scannerIndex = static_cast<std::int64_t>(index);
+            // Now and then a threat that a scan found and could not remove.
+            if (run == 1 && day % 17 == 5 && scannerIndex == (day + 7) % 23) {
+                outcome = Outcome::NotRemoved;
+            }
             if (run == 0) {
                 if (day % 9 == 0 && scannerIndex == day % 23) {
                     outcome = day % 2 == 0 ? Outcome::Failed : Outcome::Remediated;

@@ -43,6 +43,7 @@ enum class Outcome {
     NotApplicable, ///< status 20
     Failed,        ///< status 1
     Remediated,    ///< status 30, with an alert
+    NotRemoved,    ///< status 1, naming the files of a threat it could not remove
 };
 
 struct ScanEvent {

@@ -9,6 +9,9 @@ namespace {
 constexpr std::string_view kDaysOption = "--days";
 constexpr std::string_view kJsonOption = "--json";
 constexpr std::string_view kOutputOption = "--output";
+constexpr std::string_view kStaleHoursOption = "--stale-hours";
+/// A year: beyond it a threshold says nothing more.
+constexpr std::int64_t kMaxStaleHours = 24 * 366;
 
 std::string quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
@@ -89,6 +92,21 @@ ParsedArguments parseReport(Parser& parser, Command command) {
             request.output = std::string(path);
             continue;
         }
+        if (command == Command::Summary) {
+            if (auto hours = optionValue(parser, argument, kStaleHoursOption)) {
+                if (const auto* error = std::get_if<UsageError>(&*hours)) {
+                    return *error;
+                }
+                const std::string_view value = std::get<std::string_view>(*hours);
+                const auto parsed = parseStaleHours(value);
+                if (!parsed) {
+                    return UsageError{"--stale-hours needs a whole number of hours from 1 to " +
+                                      std::to_string(kMaxStaleHours) + ", not " + quoted(value)};
+                }
+                request.staleHours = *parsed;
+                continue;
+            }
+        }
         auto daysValue = optionValue(parser, argument, kDaysOption);
         if (!daysValue) {
             return notUnderstood(argument);
@@ -125,6 +143,23 @@ ParsedArguments parseBare(Parser& parser, Command command) {
 }
 
 } // namespace
+
+std::optional<std::int64_t> parseStaleHours(std::string_view text) {
+    if (text.empty() || text.size() > 6) {
+        return std::nullopt;
+    }
+    std::int64_t hours = 0;
+    for (char c : text) {
+        if (!isDecimalDigit(c)) {
+            return std::nullopt;
+        }
+        hours = hours * 10 + (c - '0');
+    }
+    if (hours < 1 || hours > kMaxStaleHours) {
+        return std::nullopt;
+    }
+    return hours;
+}
 
 std::optional<std::int64_t> parseDays(std::string_view text) {
     bool negative = false;
@@ -184,15 +219,16 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
 
 std::string_view usageText() {
     return "usage: scanbrook-cli check [--days N] [--json] [--output PATH]\n"
-           "       scanbrook-cli summary [--days N] [--json] [--output PATH]\n"
+           "       scanbrook-cli summary [--days N] [--stale-hours H] [--json] [--output PATH]\n"
            "       scanbrook-cli run\n"
            "       scanbrook-cli doctor\n"
            "       scanbrook-cli --help | --version\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
            "              (1 to 30, default 1)\n"
-           "  summary     print whether the scans ran in the last N days: a verdict line, then\n"
-           "              one line per scanner with its runs, last run and last result\n"
+           "  summary     print whether the scans ran in the last N days and what they found: a\n"
+           "              verdict line, then a table of the scanners, then the paths of findings\n"
+           "  --stale-hours H  summary: a newest scan older than H hours is stale (default 48)\n"
            "  --json      print one JSON document instead (docs/schema/ describes both)\n"
            "  --output PATH  write to PATH instead of standard output (\"-\"), replacing\n"
            "              the regular file (or a link's target) whole: a temporary file\n"
@@ -203,10 +239,11 @@ std::string_view usageText() {
            "  --help      print this text\n"
            "  --version   print the version\n"
            "\n"
-           "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
-           "2 the log tool or the scanner failed; 3 XProtect Remediator is not installed;\n"
-           "4 summary found no scans in the period; 64 usage error;\n"
-           "74 the output could not be written\n";
+           "exit status: 0 success; 1 a scan reported something other than a clean result\n"
+           "(summary: a threat was removed, scans could not finish, or the newest scan is\n"
+           "stale); 2 the log tool or the scanner failed; 3 XProtect Remediator is not\n"
+           "installed; 4 summary found no scans in the period; 5 summary found a threat that\n"
+           "was not removed; 64 usage error; 74 the output could not be written\n";
 }
 
 } // namespace scanbrook::cli

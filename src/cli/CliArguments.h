@@ -20,6 +20,8 @@ struct Request {
     bool json = false;
     /// check and summary: the file that the output replaces, instead of standard output.
     std::optional<std::string> output = std::nullopt;
+    /// summary: a newest scan older than this many hours makes it stale.
+    std::int64_t staleHours = 48;
 };
 
 /// Arguments that make no request: `reason` is one line, without a line feed.
@@ -37,6 +39,9 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments);
 /// beyond the 64-bit range is taken as that range's nearest end, then everything is clamped
 /// to 1..30. nullopt when the text is no such integer.
 std::optional<std::int64_t> parseDays(std::string_view text);
+
+/// The value of --stale-hours: decimal digits only, 1 to a year of hours; nullopt otherwise.
+std::optional<std::int64_t> parseStaleHours(std::string_view text);
 
 /// The usage text, ending with a line feed.
 std::string_view usageText();

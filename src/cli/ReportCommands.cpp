@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "platform/Clock.h"
 #include "platform/Terminal.h"
+#include "protection/ProtectionStatus.h"
 #include "reports/CheckReport.h"
 #include "reports/ReportJson.h"
 #include "reports/ReportTexts.h"
@@ -50,6 +51,24 @@ int checkStatus(const reports::CheckSummary& check) {
     return check.anyWarning ? kExitWarning : kExitSuccess;
 }
 
+int summaryStatus(reports::SummaryStatus status) {
+    switch (status) {
+    case reports::SummaryStatus::Clean:
+        return kExitSuccess;
+    case reports::SummaryStatus::ThreatRemediated:
+    case reports::SummaryStatus::ScanProblems:
+    case reports::SummaryStatus::Stale:
+        return kExitWarning;
+    case reports::SummaryStatus::LogFailed:
+        return kExitToolFailed;
+    case reports::SummaryStatus::NoScans:
+        return kExitNoScans;
+    case reports::SummaryStatus::ThreatFound:
+        return kExitThreatFound;
+    }
+    return kExitToolFailed;
+}
+
 } // namespace
 
 int check(const Request& request) {
@@ -60,8 +79,10 @@ int check(const Request& request) {
     if (request.json) {
         reports::CheckEventsJson events;
         const reports::CheckSummary check = queryWithProgress(texts, report, &events);
-        return deliver(reports::checkJson({request.days, runDate}, check, report, events),
-                       request.output, checkStatus(check));
+        const reports::DocumentHeader header{request.days, runDate,
+                                             protection::installedRemediatorVersion()};
+        return deliver(reports::checkJson(header, check, report, events), request.output,
+                       checkStatus(check));
     }
     const reports::CheckSummary check = queryWithProgress(texts, report);
     report += reports::closingLine(runDate);
@@ -75,26 +96,23 @@ int summary(const Request& request) {
     std::string report = texts.header;
     reports::ScanSummaryBuilder builder;
     const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
-    const reports::ScanSummary scans = builder.finish(check);
-
-    int status = kExitSuccess;
-    switch (scans.verdict) {
-    case reports::Verdict::Clean:
-        break;
-    case reports::Verdict::Warnings:
-        status = kExitWarning;
-        break;
-    case reports::Verdict::LogFailed:
-        status = kExitToolFailed;
-        break;
-    case reports::Verdict::NoScans:
-        status = kExitNoScans;
-        break;
+    // Staleness is measured at the moment the summary is made, whatever the period.
+    const reports::ScanSummary scans =
+        builder.finish(check, {platform::SystemClock().now(), request.staleHours});
+    const protection::ProtectionStatus protectionStatus = protection::readProtectionStatus();
+    std::string text;
+    if (request.json) {
+        const reports::DocumentHeader header{request.days, runDate,
+                                             protectionStatus.remediatorVersion};
+        text = reports::summaryJson(header, scans, check, report, &protectionStatus);
+    } else {
+        text = reports::summaryText(scans, request.days);
+        for (const std::string& line : protection::protectionLines(protectionStatus)) {
+            text += line;
+            text += '\n';
+        }
     }
-    const std::string text =
-        request.json ? reports::summaryJson({request.days, runDate}, scans, check, report)
-                     : reports::summaryText(scans, request.days);
-    return deliver(text, request.output, status);
+    return deliver(text, request.output, summaryStatus(scans.status));
 }
 
 } // namespace scanbrook::cli

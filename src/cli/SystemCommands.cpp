@@ -4,6 +4,7 @@
 #include "logaccess/LaunchCheckMessages.h"
 #include "logaccess/deDysfunction.h"
 #include "platform/Paths.h"
+#include "protection/ProtectionStatus.h"
 #include "reports/RunReport.h"
 #include "reports/ScanRunner.h"
 
@@ -55,6 +56,12 @@ int doctor(const Request&) {
                 rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
             }
         }
+    }
+    // What XProtect itself is set to: information beside the checks, never a failure of one.
+    text += "XProtect (information):\n";
+    for (const std::string& line :
+         protection::protectionLines(protection::readProtectionStatus())) {
+        text += "  " + line + "\n";
     }
     return print(text, allPassed ? kExitSuccess : kExitWarning);
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace scanbrook::platform {
@@ -40,6 +41,20 @@ std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath
     // A copy, since ostringstream::view() is missing from the Mac's older C++ libraries; an
     // information dictionary is a few kilobytes.
     return parseDictionary(contents.str());
+}
+
+std::optional<TimePoint> bundleModificationTime(const std::string& bundlePath) {
+    struct stat status {};
+    if (::stat(bundlePath.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return std::nullopt;
+    }
+#if defined(__APPLE__)
+    const timespec& modified = status.st_mtimespec;
+#else
+    const timespec& modified = status.st_mtim;
+#endif
+    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(
+        std::chrono::seconds(modified.tv_sec) + std::chrono::nanoseconds(modified.tv_nsec)));
 }
 
 std::optional<InfoDictionary> mainBundleInfoDictionary() {

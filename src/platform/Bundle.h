@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/PropertyList.h"
 
 #include <optional>
@@ -14,6 +15,10 @@ using InfoDictionary = TextDictionary;
 /// The information dictionary of the bundle folder at `bundlePath` (its Contents/Info.plist);
 /// nullopt when there is no bundle there or it has no readable dictionary.
 std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath);
+
+/// When the bundle folder at `bundlePath` was last modified (a data update replaces the
+/// bundle); nullopt when there is no folder there.
+std::optional<TimePoint> bundleModificationTime(const std::string& bundlePath);
 
 /// The application's own information dictionary (embedded in the executable at build time).
 std::optional<InfoDictionary> mainBundleInfoDictionary();

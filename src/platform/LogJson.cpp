@@ -77,6 +77,44 @@ LogEntry readEntry(simdjson::dom::element element) {
     return entry;
 }
 
+/// How deep "caused_by" is searched for paths: a list of objects is two levels.
+constexpr int kPathSearchDepth = 3;
+
+void collectPaths(simdjson::dom::element value, std::vector<std::string>& paths, int depth) {
+    if (depth > kPathSearchDepth) {
+        return;
+    }
+    if (const auto text = stringValue(value)) {
+        if (!text->empty()) {
+            paths.emplace_back(*text);
+        }
+        return;
+    }
+    simdjson::dom::array array;
+    if (value.get_array().get(array) == simdjson::SUCCESS) {
+        for (const simdjson::dom::element element : array) {
+            collectPaths(element, paths, depth + 1);
+        }
+        return;
+    }
+    simdjson::dom::element path;
+    if (value.at_key("path").get(path) == simdjson::SUCCESS) {
+        collectPaths(path, paths, kPathSearchDepth);
+    }
+}
+
+/// A parser for the messages inside the entries, kept per thread apart from the one that
+/// holds the entries while they are visited; with the room it reads ahead into.
+struct MessageParser {
+    simdjson::dom::parser parser;
+    std::string padded;
+};
+
+MessageParser& messageParser() {
+    thread_local MessageParser instance;
+    return instance;
+}
+
 } // namespace
 
 LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
@@ -122,6 +160,52 @@ std::optional<std::string> objectStringMember(std::string_view json, std::string
         return std::nullopt;
     }
     return std::string(*found);
+}
+
+} // namespace scanbrook::platform
+
+namespace scanbrook::platform {
+
+std::optional<ScanMessageFields> readScanMessage(std::string_view json) {
+    MessageParser& state = messageParser();
+    // Copied into a buffer that keeps its capacity: the parser reads ahead past the end, and a
+    // month of failed scans must not cost an allocation each.
+    state.padded.reserve(json.size() + simdjson::SIMDJSON_PADDING);
+    state.padded.assign(json);
+    simdjson::dom::object object;
+    if (state.parser.parse(state.padded.data(), state.padded.size(), false)
+            .get_object()
+            .get(object) != simdjson::SUCCESS) {
+        return std::nullopt;
+    }
+    ScanMessageFields fields;
+    for (const simdjson::dom::key_value_pair member : object) {
+        if (member.key == "status_code") {
+            std::int64_t code = 0;
+            fields.statusCode = member.value.get_int64().get(code) == simdjson::SUCCESS
+                                    ? std::optional<std::int64_t>(code)
+                                    : std::nullopt;
+        } else if (member.key == "status_message") {
+            const auto text = stringValue(member.value);
+            fields.statusMessage =
+                text ? std::optional<std::string>(*text) : std::optional<std::string>();
+        }
+    }
+    // Paths in the order the message lists them: the causes first, then the alerts.
+    simdjson::dom::element causes;
+    if (object.at_key("caused_by").get(causes) == simdjson::SUCCESS) {
+        collectPaths(causes, fields.paths, 0);
+    }
+    simdjson::dom::array alerts;
+    if (object.at_key("caller").at_key("alerts").get_array().get(alerts) == simdjson::SUCCESS) {
+        for (const simdjson::dom::element alert : alerts) {
+            simdjson::dom::element path;
+            if (alert.at_key("path").get(path) == simdjson::SUCCESS) {
+                collectPaths(path, fields.paths, kPathSearchDepth);
+            }
+        }
+    }
+    return fields;
 }
 
 } // namespace scanbrook::platform

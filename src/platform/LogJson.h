@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// Reading the log tool's JSON output: one array of entries, each an object.
 namespace scanbrook::platform {
@@ -43,5 +45,22 @@ LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
 /// `key` is a string (of a key that occurs twice, the last value counts); nullopt otherwise.
 /// `json` needs no padding: it is copied.
 std::optional<std::string> objectStringMember(std::string_view json, std::string_view key);
+
+/// What a scan event's message says about its outcome, when the message is a JSON object.
+struct ScanMessageFields {
+    /// The top-level "status_code" when it is an integer.
+    std::optional<std::int64_t> statusCode;
+    /// The top-level "status_message" when it is a string.
+    std::optional<std::string> statusMessage;
+    /// The paths the event names, in order of appearance: "caused_by" (a path, a list of
+    /// paths, or objects or lists of objects with a "path") and the "path" of each alert in
+    /// "caller"'s "alerts". Empty strings are left out; duplicates are kept.
+    std::vector<std::string> paths;
+};
+
+/// The outcome fields of `json` when it is a JSON object; nullopt for anything else (a text
+/// that is no JSON, an array, a number). `json` needs no padding. Meant to be called from a
+/// LogEntryVisitor: it keeps a parser of its own per thread.
+std::optional<ScanMessageFields> readScanMessage(std::string_view json);
 
 } // namespace scanbrook::platform

@@ -13,6 +13,13 @@ inline constexpr std::string_view kXProtectBundle =
     "/Library/Apple/System/Library/CoreServices/XProtect.app";
 inline constexpr std::string_view kXProtectExecutable =
     "/Library/Apple/System/Library/CoreServices/XProtect.app/Contents/MacOS/XProtect";
+/// XProtect's data: since macOS 15 the copy in use (updated over iCloud), and the copy that
+/// Software Update installs (the only one before macOS 15).
+inline constexpr std::string_view kXProtectActiveData = "/var/protected/xprotect/XProtect.bundle";
+inline constexpr std::string_view kXProtectLegacyData =
+    "/Library/Apple/System/Library/CoreServices/XProtect.bundle";
+/// XProtect's command-line tool, from macOS 15 on.
+inline constexpr std::string_view kXProtectTool = "/usr/bin/xprotect";
 inline constexpr std::string_view kLogStoreDirectory = "/var/db/diagnostics/Persist";
 inline constexpr std::string_view kLogTimesyncDirectory = "/var/db/diagnostics/timesync";
 

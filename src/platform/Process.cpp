@@ -8,6 +8,8 @@
 #include <exception>
 #include <fcntl.h>
 #include <new>
+#include <optional>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,7 +169,33 @@ void reportNotStarted(CommandResult& result, int error) {
 /// Reads `fd` to its end into `output`, keeping kOutputPadding spare bytes of capacity after
 /// the bytes read. Throws std::bad_alloc (or std::length_error) when the output outgrows memory;
 /// `output` then holds what was read so far.
-void readToEnd(int fd, std::string& output, const OutputObserver& onOutput) {
+/// When a limited run must stop reading, and whether it had to.
+struct Deadline {
+    std::chrono::steady_clock::time_point at;
+    bool expired = false;
+
+    /// Waits until `fd` can be read or the deadline passes; false once it has passed.
+    bool waitReadable(int fd) {
+        for (;;) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(at - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                expired = true;
+                return false;
+            }
+            pollfd watched{fd, POLLIN, 0};
+            const int ready = ::poll(
+                &watched, 1, static_cast<int>(std::min<long long>(left.count(), 60 * 60 * 1000)));
+            if (ready > 0 || (ready < 0 && errno != EINTR)) {
+                // Readable, at its end, or in error: the read says which.
+                return true;
+            }
+        }
+    }
+};
+
+void readToEnd(int fd, std::string& output, const OutputObserver& onOutput,
+               Deadline* deadline = nullptr) {
     // Between reads the string's size is the bytes read so far. The capacity grows ahead of
     // it (a growth copies only the bytes read), and the size only by the piece handed to each
     // read(): memory beyond the bytes read is reserved but never written, so the pages of a
@@ -189,6 +217,9 @@ void readToEnd(int fd, std::string& output, const OutputObserver& onOutput) {
             output.swap(larger);
         }
         const std::size_t room = std::min(output.capacity() - kOutputPadding - used, kLargestRead);
+        if (deadline != nullptr && !deadline->waitReadable(fd)) {
+            return;
+        }
         output.resize(used + room);
         const ssize_t count = ::read(fd, output.data() + used, room);
         const int readError = errno;
@@ -270,8 +301,10 @@ bool holdsNul(const std::string& text) {
 
 } // namespace
 
-CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
-                         const OutputObserver& onOutput) {
+namespace {
+
+CommandResult run(const std::string& path, const std::vector<std::string>& arguments,
+                  const OutputObserver& onOutput, Deadline* deadline) {
     CommandResult result;
     try {
         result.launchPath = path;
@@ -335,7 +368,7 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
     writeEnd.close();
 
     try {
-        readToEnd(readEnd.get(), result.output, onOutput);
+        readToEnd(readEnd.get(), result.output, onOutput, deadline);
         if (result.output.capacity() < result.output.size() + kOutputPadding) {
             result.output.reserve(result.output.size() + kOutputPadding);
         }
@@ -351,8 +384,41 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
     }
     readEnd.close();
 
+    if (deadline != nullptr && !deadline->expired) {
+        // A child may close its output and still not end: it gets the rest of its time.
+        for (;;) {
+            siginfo_t info{};
+            // Looks without reaping: waitForExit below reads the status.
+            if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                info.si_pid != 0) {
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= deadline->at) {
+                deadline->expired = true;
+                break;
+            }
+            ::usleep(5000);
+        }
+    }
+    if (deadline != nullptr && deadline->expired) {
+        ::kill(pid, SIGKILL);
+    }
     waitForExit(pid, result);
+    result.timedOut = deadline != nullptr && deadline->expired;
     return result;
+}
+
+} // namespace
+
+CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
+                         const OutputObserver& onOutput) {
+    return run(path, arguments, onOutput, nullptr);
+}
+
+CommandResult runCommandWithin(const std::string& path, const std::vector<std::string>& arguments,
+                               std::chrono::milliseconds limit) {
+    Deadline deadline{std::chrono::steady_clock::now() + limit};
+    return run(path, arguments, {}, &deadline);
 }
 
 } // namespace scanbrook::platform

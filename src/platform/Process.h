@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ struct CommandResult {
     int startError = 0;
     /// The path actually tried.
     std::string launchPath;
+    /// Whether the child was killed for running past its time limit (Ending::Signalled).
+    bool timedOut = false;
     /// Every byte the child wrote to its standard output. Its capacity always keeps
     /// kOutputPadding spare bytes beyond its size.
     std::string output;
@@ -39,5 +42,11 @@ struct CommandResult {
 using OutputObserver = std::function<void(std::string_view outputSoFar)>;
 CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
                          const OutputObserver& onOutput = {});
+
+/// The same for a program that may hang: once `limit` has passed without the end of its
+/// output, the child is killed with SIGKILL and the result says timedOut. What it wrote until
+/// then is kept.
+CommandResult runCommandWithin(const std::string& path, const std::vector<std::string>& arguments,
+                               std::chrono::milliseconds limit);
 
 } // namespace scanbrook::platform

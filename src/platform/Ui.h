@@ -51,6 +51,9 @@ public:
     virtual void refont(double fontSize) = 0;
     /// The characters only, as UTF-8.
     virtual std::string plainText() const = 0;
+    /// Selects the line numbered `line` (0 for the first) and scrolls it into view, leaving the
+    /// text as it is; does nothing when there is no such line.
+    virtual void selectLine(std::size_t line) = 0;
 };
 
 /// One scanner's row in the summary's table.
@@ -59,21 +62,44 @@ struct SummaryRow {
     std::int64_t runs = 0;
     /// The report's 23-character time of its last run, or empty.
     std::string lastRun;
-    /// "clean", "warning", or empty when its last event has no message.
+    /// The class of its last event ("clean", "scan_problem", "threat_remediated",
+    /// "threat_found").
     std::string lastResult;
+    /// Its events with the warning marker.
+    std::int64_t warnings = 0;
+    /// The gravest class among its events, and how grave that is (higher is graver).
+    std::string status;
+    int gravity = 0;
 };
 
-/// The compact summary of the last check beside the console: a line in words and a table of
-/// the scanners that the user can sort.
+/// How the summary's line should catch the eye.
+enum class SummaryTone {
+    Plain,   ///< all is well
+    Caution, ///< a threat removed, scans that did not finish, stale scans, none, an unread log
+    Alarm,   ///< a threat still there
+};
+
+struct SummaryDisplay {
+    std::string verdictLine;
+    SummaryTone tone = SummaryTone::Plain;
+    std::vector<SummaryRow> rows;
+    /// XProtect's data versions, scan settings and notes, one line each.
+    std::vector<std::string> protectionLines;
+};
+
+/// The compact summary of the last check beside the console: a line in words, a table of the
+/// scanners that the user can sort (gravest first until then), and XProtect's own state.
 class SummaryView {
 public:
     virtual ~SummaryView() = default;
-    /// Replaces the line and the table.
-    virtual void showSummary(std::string_view verdictLine, const std::vector<SummaryRow>& rows) = 0;
+    /// Replaces the line, the table and the protection's lines.
+    virtual void showSummary(const SummaryDisplay& summary) = 0;
     /// Shows no line and an empty table.
     virtual void clearSummary() = 0;
     /// Hides or shows the summary, and the control that toggles it says so.
     virtual void setSummaryHidden(bool hidden) = 0;
+    /// `handler` gets a scanner's name each time the user activates its row (a double-click).
+    virtual void setScannerActivation(std::function<void(const std::string& name)> handler) = 0;
 };
 
 /// The line beside the spinner that says how far a check has got while it runs.

@@ -2,10 +2,12 @@
 
 #include "platform/Clock.h"
 #include "platform/JsonWriter.h"
+#include "protection/ProtectionStatus.h"
 #include "reports/CheckReport.h"
 #include "reports/ScanSummary.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,8 @@ inline constexpr std::int64_t kJsonFormatVersion = 1;
 struct DocumentHeader {
     std::int64_t periodDays = 1;
     platform::TimePoint scannedAt;
+    /// XProtect Remediator's version; nullopt when it is not installed.
+    std::optional<std::string> remediatorVersion;
 };
 
 /// Writes one event per report line as the report is built; pass it as the report builder's
@@ -43,8 +47,10 @@ std::string_view outcomeName(CheckOutcome outcome);
 std::string checkJson(const DocumentHeader& header, const CheckSummary& check,
                       std::string_view report, const CheckEventsJson& events);
 
-/// The summary's document; `check` and `report` as for checkJson. Ends with a line feed.
+/// The summary's document; `check` and `report` as for checkJson; `protection` null when it
+/// was not looked at. Ends with a line feed.
 std::string summaryJson(const DocumentHeader& header, const ScanSummary& summary,
-                        const CheckSummary& check, std::string_view report);
+                        const CheckSummary& check, std::string_view report,
+                        const protection::ProtectionStatus* protection = nullptr);
 
 } // namespace scanbrook::reports

@@ -26,6 +26,7 @@ constexpr double kFontSizeStep = 1.0;
 constexpr std::string_view kFontSizeKey = "fontSize";
 constexpr std::string_view kTimePeriodKey = "timePeriod";
 constexpr std::string_view kShowSummaryKey = "showSummary";
+constexpr std::string_view kStaleHoursKey = "staleHours";
 constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
 constexpr std::string_view kVersionNotFound = "Not found";
 
@@ -36,18 +37,42 @@ std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platfor
     return std::make_unique<platform::OperationQueue>(kMaxConcurrentOperations);
 }
 
-std::vector<platform::SummaryRow> summaryRows(const reports::ScanSummary& summary) {
-    std::vector<platform::SummaryRow> rows;
-    rows.reserve(summary.scanners.size());
+platform::SummaryTone toneOf(reports::SummaryStatus status) {
+    switch (status) {
+    case reports::SummaryStatus::Clean:
+        return platform::SummaryTone::Plain;
+    case reports::SummaryStatus::ThreatFound:
+        return platform::SummaryTone::Alarm;
+    case reports::SummaryStatus::LogFailed:
+    case reports::SummaryStatus::ThreatRemediated:
+    case reports::SummaryStatus::NoScans:
+    case reports::SummaryStatus::Stale:
+    case reports::SummaryStatus::ScanProblems:
+        break;
+    }
+    return platform::SummaryTone::Caution;
+}
+
+platform::SummaryDisplay summaryDisplay(const reports::ScanSummary& summary,
+                                        const protection::ProtectionStatus& protection,
+                                        std::int64_t days) {
+    platform::SummaryDisplay display;
+    display.verdictLine = reports::verdictLine(summary, days);
+    display.tone = toneOf(summary.status);
+    display.rows.reserve(summary.scanners.size());
     for (const reports::ScannerSummary& scanner : summary.scanners) {
-        rows.push_back({
+        display.rows.push_back({
             .name = scanner.name,
             .runs = static_cast<std::int64_t>(scanner.runs),
             .lastRun = std::string(scanner.lastRun ? reports::reportTime(*scanner.lastRun) : ""),
-            .lastResult = std::string(reports::resultName(scanner.lastWarning).value_or("")),
+            .lastResult = std::string(reports::className(scanner.lastClass)),
+            .warnings = static_cast<std::int64_t>(scanner.warnings),
+            .status = std::string(reports::className(scanner.gravest)),
+            .gravity = static_cast<int>(scanner.gravest),
         });
     }
-    return rows;
+    display.protectionLines = protection::protectionLines(protection);
+    return display;
 }
 
 } // namespace
@@ -76,9 +101,34 @@ void ViewController::viewDidLoad() {
     theTimePeriod = periodStep->integerValue();
 
     showSummary = !defaults.hasValue(kShowSummaryKey) || defaults.boolForKey(kShowSummaryKey);
+    const std::int64_t staleHours = defaults.integerForKey(kStaleHoursKey);
+    theStaleHours = staleHours >= 1 ? staleHours : reports::kDefaultStaleHours;
     if (summaryView != nullptr) {
         summaryView->setSummaryHidden(!showSummary);
     }
+}
+
+void ViewController::setSummaryView(platform::SummaryView* view) {
+    summaryView = view;
+    if (summaryView != nullptr) {
+        // The view may outlive the controller: a late double-click then does nothing.
+        summaryView->setScannerActivation(
+            [weakSelf = std::weak_ptr(self)](const std::string& name) {
+                if (const auto alive = weakSelf.lock()) {
+                    (*alive)->showScannerLines(name);
+                }
+            });
+    }
+}
+
+void ViewController::showScannerLines(const std::string& name) {
+    const auto found = scannerLines.find(name);
+    if (found == scannerLines.end() || found->second.empty() || outputTextbox == nullptr) {
+        return;
+    }
+    step = name == steppedScanner ? (step + 1) % found->second.size() : 0;
+    steppedScanner = name;
+    outputTextbox->selectLine(found->second[step]);
 }
 
 void ViewController::setShowSummary(bool shown) {
@@ -149,18 +199,27 @@ void ViewController::doCheckXPR() {
     // tool runs, and the completion then finds the controller gone.
     // The summary comes from the report's own parse and travels with it, so the summary on
     // screen is always that of the report on screen, whatever order checks finish in.
+    // Staleness is judged at the moment of the press, like the report's date.
+    const reports::SummaryMoment moment{runDate, theStaleHours};
     const bool started = enqueueWork([texts = std::move(texts), days = theTimePeriod, entries,
-                                      weakSelf = std::weak_ptr(self), queue = mainQueue] {
+                                      moment, weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = texts.header;
+        const auto headerLines =
+            static_cast<std::size_t>(std::count(report.begin(), report.end(), '\n'));
         reports::ScanSummaryBuilder builder;
-        reports::ScanSummary summary = builder.finish(
-            reports::runLogQuery(texts, report, &builder, [&entries](std::uint64_t n) {
-                entries->store(n, std::memory_order_relaxed);
-            }));
+        reports::ScanSummary summary =
+            builder.finish(reports::runLogQuery(texts, report, &builder,
+                                                [&entries](std::uint64_t n) {
+                                                    entries->store(n, std::memory_order_relaxed);
+                                                }),
+                           moment);
+        protection::ProtectionStatus protection = protection::readProtectionStatus();
         queue->addOperation([weakSelf, report = std::move(report), summary = std::move(summary),
-                             days, entries]() mutable {
+                             protection = std::move(protection), days, headerLines,
+                             entries]() mutable {
             if (const auto alive = weakSelf.lock()) {
-                (*alive)->showCheckReport(std::move(report), summary, days, entries);
+                (*alive)->showCheckReport(std::move(report), summary, protection, days, headerLines,
+                                          entries);
             }
         });
     });
@@ -184,11 +243,22 @@ bool ViewController::enqueueWork(std::function<void()> work) {
 }
 
 void ViewController::showCheckReport(std::string report, const reports::ScanSummary& summary,
-                                     std::int64_t days, const EntryCount& entries) {
+                                     const protection::ProtectionStatus& protection,
+                                     std::int64_t days, std::size_t headerLines,
+                                     const EntryCount& entries) {
     report += reports::closingLine(*runDate);
     setOutputText(report);
+    scannerLines.clear();
+    steppedScanner.clear();
+    for (const reports::ScannerSummary& scanner : summary.scanners) {
+        std::vector<std::size_t>& lines = scannerLines[scanner.name];
+        lines.reserve(scanner.reportLines.size());
+        for (const std::size_t line : scanner.reportLines) {
+            lines.push_back(headerLines + line);
+        }
+    }
     if (summaryView != nullptr) {
-        summaryView->showSummary(reports::verdictLine(summary, days), summaryRows(summary));
+        summaryView->showSummary(summaryDisplay(summary, protection, days));
     }
     if (entries == countedCheck) {
         countedCheck.reset();
@@ -221,6 +291,8 @@ void ViewController::showRunResult(const std::string& report) {
     if (summaryView != nullptr) {
         summaryView->clearSummary();
     }
+    scannerLines.clear();
+    steppedScanner.clear();
     stopSpinner();
 }
 

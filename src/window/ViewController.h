@@ -4,14 +4,17 @@
 #include "platform/TaskQueue.h"
 #include "platform/Ui.h"
 #include "platform/UserDefaults.h"
+#include "protection/ProtectionStatus.h"
 #include "reports/ScanSummary.h"
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scanbrook {
 
@@ -46,7 +49,7 @@ public:
     }
     void setOutputTextbox(platform::Console* console) { outputTextbox = console; }
     void setBusySpinner(platform::Spinner* spinner) { busySpinner = spinner; }
-    void setSummaryView(platform::SummaryView* view) { summaryView = view; }
+    void setSummaryView(platform::SummaryView* view);
     void setProgressLine(platform::ProgressLine* line) { progressLine = line; }
     /// The window that shows the controller's view; null while there is none.
     void setViewWindow(platform::Window* window) { viewWindow = window; }
@@ -65,6 +68,9 @@ public:
     void decFontSize();
     /// Shows or hides the scan summary beside the console, and remembers the choice.
     void setShowSummary(bool shown);
+    /// Selects the report line of the scanner's first event in the console; asked again for
+    /// the same scanner, its next one, and after its last the first again.
+    void showScannerLines(const std::string& name);
 
     // The console.
     void setOutputText(std::string_view text);
@@ -83,8 +89,9 @@ public:
 private:
     using EntryCount = std::shared_ptr<std::atomic<std::uint64_t>>;
     bool enqueueWork(std::function<void()> work);
-    void showCheckReport(std::string report, const reports::ScanSummary& summary, std::int64_t days,
-                         const EntryCount& entries);
+    void showCheckReport(std::string report, const reports::ScanSummary& summary,
+                         const protection::ProtectionStatus& protection, std::int64_t days,
+                         std::size_t headerLines, const EntryCount& entries);
     void showRunResult(const std::string& report);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
     void showPeriodInField();
@@ -95,7 +102,13 @@ private:
     std::int64_t theTimePeriod = 1;
     double theFontSize = 12.0;
     bool showSummary = true;
+    std::int64_t theStaleHours = reports::kDefaultStaleHours;
     std::optional<platform::TimePoint> runDate;
+    /// The console's line of each event of each scanner of the report on screen.
+    std::map<std::string, std::vector<std::size_t>, std::less<>> scannerLines;
+    /// The scanner whose lines are being stepped through, and the step.
+    std::string steppedScanner;
+    std::size_t step = 0;
     platform::TextField* textTimePeriod = nullptr;
     platform::Stepper* periodStep = nullptr;
     platform::NumberFormatter* periodStepFormatter = nullptr;

@@ -17,27 +17,54 @@ ENTRY = ('{"timestamp":"2024-03-05 09:41:07.123456+0000","senderImagePath":'
          '"\\/Library\\/Apple\\/XProtect.app\\/Contents\\/MacOS\\/XProtectRemediator%s",'
          '"eventMessage":"%s"}')
 
-# name, controls, (check outcome, exit), (summary verdict, exit)
+FOUND = '{\\"caused_by\\":[\\"\\/Users\\/Shared\\/x\\",{\\"path\\":\\"\\/tmp\\/\\u00e9\\"}]}'
+
+# name, controls, (check outcome, exit), (summary verdict, status, exit), what else the
+# summary must say: member path -> value. "-PATH" removes a file of the root, "!active" and
+# "!legacy" run the data copies' control with the value.
 CASES = [
-    ("history of the simulated Mac", {"now": "1709631667"}, ("lines", 0), ("clean", 0)),
-    ("tool fails", {"log.status": "1"}, ("tool_failed", 2), ("log_failed", 2)),
-    ("no log tool", {"-usr/bin/log": ""}, ("tool_failed", 2), ("log_failed", 2)),
-    ("no events", {"log.query.output": "[]"}, ("none_found", 0), ("no_scans", 4)),
-    ("not an array", {"log.query.output": "{}"}, ("not_an_array", 2), ("log_failed", 2)),
-    ("warnings from two scanners",
-     {"log.query.output": "[%s,%s,7]" % (ENTRY % ("Eicar", '{\\"status_code\\":1}'),
-                                         ENTRY % ("Pirrit", "\\u0000 \\\\ \\ud83d\\ude00 \\t"))},
-     ("lines", 1), ("warnings", 1)),
+    # The history ends in March 2024: long stale, whatever it holds.
+    ("history of the simulated Mac", {"now": "1709631667"}, ("lines", 0),
+     ("clean", "stale", 1), {"protection.data_versions_differ": False, "notes": []}),
+    ("tool fails", {"log.status": "1"}, ("tool_failed", 2), ("log_failed", "log_failed", 2), {}),
+    ("no log tool", {"-usr/bin/log": ""}, ("tool_failed", 2), ("log_failed", "log_failed", 2),
+     {}),
+    ("no events", {"log.query.output": "[]"}, ("none_found", 0), ("no_scans", "no_scans", 4),
+     {}),
+    ("not an array", {"log.query.output": "{}"}, ("not_an_array", 2),
+     ("log_failed", "log_failed", 2), {}),
+    ("a threat found and a failure",
+     {"log.query.output": "[%s,%s,%s,7]" % (ENTRY % ("Eicar", '{\\"status_code\\":1}'),
+                                            ENTRY % ("Pirrit", FOUND),
+                                            ENTRY % ("Pirrit", "\\u0000 \\\\ \\ud83d\\ude00 \\t"))},
+     ("lines", 1), ("warnings", "threat_found", 5),
+     {"counts.threat_found": 1, "counts.scan_problem": 2, "findings.1.path": "/tmp/\u00e9"}),
     ("messages not JSON",
      {"log.query.output": "[%s,%s]" % (
          ENTRY % ("Adload", "plain NoThreatDetected"),
          ENTRY % ("Eicar", '{\\"status_code\\":0,\\"status_message\\":\\"NoThreatDetected\\"}'))},
-     ("lines", 0), ("clean", 0)),
+     ("lines", 0), ("clean", "stale", 1), {"scanners.0.last_class": "clean"}),
+    ("data copies differ, scans disabled",
+     {"now": "1709631667", "!active": "5301", "xprotect-tool.launch-scans": "disabled",
+      "xprotect-tool.background-scans": "disabled"},
+     ("lines", 0), ("clean", "stale", 1),
+     {"protection.data_versions_differ": True, "protection.launch_scans": "disabled",
+      "notes.0.code": "background_scans_disabled", "notes.1.code": "launch_scans_disabled",
+      "notes.2.code": "data_versions_differ"}),
+    ("legacy copy and xprotect tool missing",
+     {"now": "1709631667", "!legacy": "remove", "-usr/bin/xprotect": ""}, ("lines", 0),
+     ("clean", "stale", 1),
+     {"protection.data.legacy": None, "protection.data_versions_differ": None,
+      "protection.background_scans": "unknown", "notes": []}),
+    ("xprotect tool fails",
+     {"now": "1709631667", "xprotect-tool.status": "3"}, ("lines", 0), ("clean", "stale", 1),
+     {"protection.launch_scans": "unknown",
+      "protection.scans_unknown_because": "xprotect status exited with status 3"}),
 ]
 
 # What the documents say besides their types: each event's "clean", each scanner's "last_status".
 CONTENT = {
-    "warnings from two scanners": ([False, False], {"Eicar": None, "Pirrit": None}),
+    "a threat found and a failure": ([False, False, False], {"Eicar": None, "Pirrit": None}),
     "messages not JSON": ([True, True], {"Adload": None, "Eicar": "NoThreatDetected"}),
 }
 
@@ -62,6 +89,12 @@ def content_errors(name, kind, document):
     return errors
 
 
+def member(document, path):
+    for part in path.split("."):
+        document = document[int(part)] if isinstance(document, list) else document[part]
+    return document
+
+
 def run(root, *arguments):
     env = dict(os.environ, SCANBROOK_PLATFORM_ROOT=root)
     done = subprocess.run([CLI, *arguments, "--json"], env=env, capture_output=True, timeout=120)
@@ -80,24 +113,36 @@ def main():
         validators[kind] = jsonschema.Draft202012Validator(schema)
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
-        for name, controls, check, summary in CASES:
+        for name, controls, check, summary, members in CASES:
             root = os.path.join(folder, "root")
             shutil.rmtree(root, ignore_errors=True)
             shutil.copytree(SIM_ROOT, root, symlinks=True)
             for control, value in controls.items():
+                if control.startswith("!"):
+                    subprocess.run(["sh", os.path.join(root, "sim/data-copy.sh"), control[1:],
+                                    value], check=True)
+                    continue
                 if control.startswith("-"):
                     os.remove(os.path.join(root, control[1:]))
                     continue
                 with open(os.path.join(root, "sim/control", control), "w") as file:
                     file.write(value)
-            for kind, member, (expected, status) in (("check", "outcome", check),
-                                                      ("summary", "verdict", summary)):
+            verdict, summary_status, summary_exit = summary
+            expectations = {"summary": dict(members, verdict=verdict, status=summary_status),
+                            "check": {"outcome": check[0]}}
+            for kind, status in (("check", check[1]), ("summary", summary_exit)):
                 code, document = run(root, kind, "--days", "2")
                 errors = [e.message for e in validators[kind].iter_errors(document)]
                 errors += content_errors(name, kind, document)
-                if document.get(member) != expected or code != status:
-                    errors.append("%s %r, exit %d; expected %r, exit %d"
-                                  % (member, document.get(member), code, expected, status))
+                if code != status:
+                    errors.append("exit %d; expected %d" % (code, status))
+                for path, expected in expectations[kind].items():
+                    try:
+                        found = member(document, path)
+                    except (KeyError, IndexError) as missing:
+                        found = "missing %s" % missing
+                    if found != expected:
+                        errors.append("%s is %r; expected %r" % (path, found, expected))
                 for error in errors:
                     failures += 1
                     print("FAIL %s, %s: %s" % (name, kind, error))

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -83,29 +84,64 @@ TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
     }
 }
 
-TEST(QtSummaryView, ShowsTheLineAndSortsRunsAsNumbersAndHides) {
+TEST(QtSummaryView, LeadsWithTheGravestAndSortsRunsAsNumbersAndHides) {
     QWidget panel;
+    auto* layout = new QVBoxLayout(&panel);
     auto* line = new QLabel(&panel);
     auto* table = new QTableWidget(&panel);
+    layout->addWidget(line);
+    layout->addWidget(table);
     QToolButton toggle;
     toggle.setCheckable(true);
     platform::QtSummaryView view(&panel, line, table, &toggle);
-    view.showSummary(
-        "2 warning(s) in the last day",
-        {{"Adload", 10, "2024-03-05 09:41:07.123", "warning"}, {"\u00C9mile", 9, "", ""}});
-    EXPECT_EQ(line->text(), QStringLiteral("2 warning(s) in the last day"));
-    ASSERT_EQ(table->rowCount(), 2);
-    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("\u00C9mile"));
-    table->sortItems(1, Qt::AscendingOrder);
-    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("9"));
-    EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("2024-03-05 09:41:07.123"));
+    std::vector<std::string> activated;
+    view.setScannerActivation([&](const std::string& name) { activated.push_back(name); });
+    const QColor plain = line->palette().color(QPalette::WindowText);
+    for (const bool dark : {false, true}) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, dark ? Qt::black : Qt::white);
+        panel.setPalette(palette);
+        view.showSummary({"Threat found",
+                          platform::SummaryTone::Alarm,
+                          {{"Adload", 10, "2024-03-05 09:41:07.123", "clean", 0, "clean", 0},
+                           {"\u00C9mile", 9, "", "clean", 2, "threat_found", 3},
+                           {"Zed", 11, "", "scan_problem", 1, "scan_problem", 1}},
+                          {"XProtect data in use: 5298", "Note: data differs"}});
+        // Red that reads on the window's colour.
+        const QColor red = line->palette().color(QPalette::WindowText);
+        EXPECT_GT(red.red(), red.green() + 60);
+        EXPECT_EQ(red.lightness() > 128, dark);
+    }
+    EXPECT_EQ(line->text(), QStringLiteral("Threat found"));
+    EXPECT_EQ(view.protectionLabel()->text(),
+              QStringLiteral("XProtect data in use: 5298\nNote: data differs"));
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("\u00C9mile"));
+    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("Zed"));
+    Q_EMIT table->cellDoubleClicked(1, 3);
+    EXPECT_EQ(activated, std::vector<std::string>{"Zed"});
+    table->sortItems(3, Qt::AscendingOrder);
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("9"));
+    EXPECT_EQ(table->item(1, 4)->text(), QStringLiteral("2024-03-05 09:41:07.123"));
 
     view.clearSummary();
     EXPECT_EQ(line->text(), QString());
+    EXPECT_EQ(line->palette().color(QPalette::WindowText), plain);
     EXPECT_EQ(table->rowCount(), 0);
     view.setSummaryHidden(true);
     EXPECT_TRUE(panel.isHidden());
     EXPECT_FALSE(toggle.isChecked());
+}
+
+TEST(QtConsole, SelectsALineAndKeepsTheText) {
+    QPlainTextEdit edit;
+    platform::QtConsole console(&edit);
+    console.replaceText("head\n\nfirst\nsecond \u00E9\n", 12);
+    console.selectLine(3);
+    EXPECT_EQ(edit.textCursor().selectedText(), QStringLiteral("second \u00E9"));
+    console.selectLine(9);
+    EXPECT_EQ(edit.textCursor().selectedText(), QStringLiteral("second \u00E9"));
+    EXPECT_EQ(console.plainText(), "head\n\nfirst\nsecond \u00E9\n");
 }
 
 TEST(QtProgressLine, AsksForItsTextUntilHiddenAndShowsNothingForAnEmptyOne) {

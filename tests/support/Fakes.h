@@ -138,22 +138,29 @@ struct FakeConsole final : platform::Console {
     }
     void refont(double fontSize) override { std::fill(sizes.begin(), sizes.end(), fontSize); }
     std::string plainText() const override { return text; }
+    std::vector<std::size_t> selectedLines;
+    void selectLine(std::size_t line) override { selectedLines.push_back(line); }
 };
 
 struct FakeSummaryView final : platform::SummaryView {
     std::string line;
+    platform::SummaryDisplay shown;
     std::vector<platform::SummaryRow> rows;
     bool hidden = false;
-    void showSummary(std::string_view verdictLine,
-                     const std::vector<platform::SummaryRow>& scanners) override {
-        line = verdictLine;
-        rows = scanners;
+    std::function<void(const std::string&)> activate;
+    void showSummary(const platform::SummaryDisplay& summary) override {
+        shown = summary;
+        line = summary.verdictLine;
+        rows = summary.rows;
     }
     void clearSummary() override {
         line.clear();
         rows.clear();
     }
     void setSummaryHidden(bool h) override { hidden = h; }
+    void setScannerActivation(std::function<void(const std::string&)> handler) override {
+        activate = std::move(handler);
+    }
 };
 
 struct FakeProgressLine final : platform::ProgressLine {

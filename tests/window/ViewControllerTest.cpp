@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <limits>
 #include <optional>
 #include <string>
@@ -253,6 +255,9 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     test::TempSimRoot root;
     const test::UsingPlatformRoot usingRoot{root.path()};
     test::ControllerHarness h;
+    // Stale after two hours, three hours after the newest entry (09:02:11 UTC).
+    h.defaults.values["staleHours"] = std::int64_t{2};
+    h.clock.time = platform::TimePoint(std::chrono::seconds(1709640132));
     h.show();
     test::ManualQueue& work = *h.work;
     h.field.text = "7";
@@ -274,19 +279,45 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
 
     ASSERT_TRUE(h.mainQueue->runOne());
     EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last 7"));
-    EXPECT_EQ(h.summary.line, "1 warning(s) in the last 7 days");
+    EXPECT_EQ(h.summary.line, "Last scan 3 hours ago \u2014 XProtect Remediator may have "
+                              "stopped; 1 scan could not finish");
+    EXPECT_EQ(h.summary.shown.tone, platform::SummaryTone::Caution);
     ASSERT_EQ(h.summary.rows.size(), 2U);
     EXPECT_EQ(h.summary.rows[0].name, "KeySteal");
     EXPECT_EQ(h.summary.rows[0].lastRun, "2024-03-05 10:02:11.000");
-    EXPECT_EQ(h.summary.rows[0].lastResult, "warning");
+    EXPECT_EQ(h.summary.rows[0].status, "scan_problem");
+    EXPECT_EQ(h.summary.rows[0].warnings, 1);
     EXPECT_EQ(h.summary.rows[1].name, "Pirrit");
     EXPECT_EQ(h.summary.rows[1].lastResult, "clean");
+    EXPECT_EQ(h.summary.shown.protectionLines.at(2), "Launch scans: enabled; background scans: "
+                                                     "enabled");
 
     h.controller->doRunXPro();
     ASSERT_TRUE(work.runOne());
     ASSERT_TRUE(h.mainQueue->runOne());
     EXPECT_EQ(h.summary.line, "");
     EXPECT_TRUE(h.summary.rows.empty());
+}
+
+/// A double-click on a scanner selects its first line under the header's two, then steps
+/// through its others and back to the first; another scanner starts again at its first.
+TEST(ScanSummaryFlow, ADoubleClickStepsThroughAScannersLines) {
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    root.setControl("log.query.output",
+                    R"([{"senderImagePath":"P","eventMessage":"NoThreatDetected"},)"
+                    R"({"senderImagePath":"K"},{"senderImagePath":"P"}])");
+    test::ControllerHarness h;
+    h.show();
+    h.controller->doCheckXPR();
+    ASSERT_TRUE(h.work->runOne());
+    ASSERT_TRUE(h.mainQueue->runOne());
+    const std::string text = h.console.text;
+    for (const char* name : {"P", "P", "P", "K", "P", "Nobody"}) {
+        h.summary.activate(name);
+    }
+    EXPECT_EQ(h.console.selectedLines, (std::vector<std::size_t>{2, 4, 2, 3, 2}));
+    EXPECT_EQ(h.console.text, text);
 }
 
 TEST(ScanSummaryFlow, HidingIsRememberedAndAbsentMeansShown) {

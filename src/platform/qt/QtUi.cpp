@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -156,6 +157,18 @@ void QtConsole::refont(double fontSize) {
 
 std::string QtConsole::plainText() const {
     return written;
+}
+
+void QtConsole::selectLine(std::size_t line) {
+    // The report's lines end in "\n" only, so each is one block of the document.
+    const QTextBlock block = edit->document()->findBlockByNumber(static_cast<int>(line));
+    if (!block.isValid()) {
+        return;
+    }
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+    edit->centerCursor();
 }
 
 QtProgressLine::QtProgressLine(QLabel* progressLabel) : label(progressLabel) {

@@ -51,6 +51,7 @@ public:
     void appendText(std::string_view utf8, double fontSize) override;
     void refont(double fontSize) override;
     std::string plainText() const override;
+    void selectLine(std::size_t line) override;
 
 private:
     QPlainTextEdit* edit;
