@@ -38,6 +38,22 @@ reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::s
     return summary;
 }
 
+/// A script that reads only standard error learns why the log gave no report; the report itself
+/// on standard output keeps its bytes.
+void explainLogFailure(const reports::CheckSummary& check, std::string_view report) {
+    switch (check.outcome) {
+    case reports::CheckOutcome::ToolFailed:
+        complain("the log could not be read: " + oneLine(report));
+        break;
+    case reports::CheckOutcome::NoArray:
+        complain("the log could not be read: the log tool's output is no JSON array of entries");
+        break;
+    case reports::CheckOutcome::Lines:
+    case reports::CheckOutcome::NoneFound:
+        break;
+    }
+}
+
 int checkStatus(const reports::CheckSummary& check) {
     switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
@@ -60,10 +76,12 @@ int check(const Request& request) {
     if (request.json) {
         reports::CheckEventsJson events;
         const reports::CheckSummary check = queryWithProgress(texts, report, &events);
+        explainLogFailure(check, report);
         return deliver(reports::checkJson({request.days, runDate}, check, report, events),
                        request.output, checkStatus(check));
     }
     const reports::CheckSummary check = queryWithProgress(texts, report);
+    explainLogFailure(check, report);
     report += reports::closingLine(runDate);
     report += '\n';
     return deliver(report, request.output, checkStatus(check));
@@ -76,6 +94,7 @@ int summary(const Request& request) {
     reports::ScanSummaryBuilder builder;
     const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
     const reports::ScanSummary scans = builder.finish(check);
+    explainLogFailure(check, report);
 
     int status = kExitSuccess;
     switch (scans.verdict) {

@@ -42,6 +42,15 @@ std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath
     return parseDictionary(contents.str());
 }
 
+std::optional<std::string> bundleShortVersion(const std::string& bundlePath) {
+    const auto info = bundleInfoDictionary(bundlePath);
+    if (!info) {
+        return std::nullopt;
+    }
+    const auto version = info->find("CFBundleShortVersionString");
+    return version != info->end() ? std::optional(version->second) : std::nullopt;
+}
+
 std::optional<InfoDictionary> mainBundleInfoDictionary() {
     return parseDictionary(build::kInfoPlist);
 }

@@ -15,6 +15,10 @@ using InfoDictionary = TextDictionary;
 /// nullopt when there is no bundle there or it has no readable dictionary.
 std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath);
 
+/// The text under "CFBundleShortVersionString" in that dictionary; nullopt when there is no
+/// bundle, no dictionary or no such text. The bundle's code is never loaded.
+std::optional<std::string> bundleShortVersion(const std::string& bundlePath);
+
 /// The application's own information dictionary (embedded in the executable at build time).
 std::optional<InfoDictionary> mainBundleInfoDictionary();
 

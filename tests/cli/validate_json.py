@@ -1,5 +1,6 @@
 """Runs the built scanbrook-cli with --json on a copy of the simulated Mac, in the cases fleet
-tools meet, and validates each document against its schema in docs/schema/.
+tools meet, and validates each document against its schema in docs/schema/: check and summary
+in CASES, doctor in DOCTOR_CASES.
 
 usage: validate_json.py SCANBROOK_CLI SIM_ROOT SCHEMA_DIR
 """
@@ -33,6 +34,27 @@ CASES = [
      ("lines", 0), ("clean", 0)),
 ]
 
+# name, controls, (all_passed, exit)
+DOCTOR_CASES = [
+    ("all checks pass", {}, (True, 0)),
+    ("not admin, 12-hour log", {"id.groups": "20 12", "log.json.output": "[]"}, (False, 1)),
+    ("no scanner bundle", {"-Library/Apple/System/Library/CoreServices/XProtect.app/Contents/"
+                           "Info.plist": ""}, (True, 0)),
+]
+
+
+def prepare(folder, controls):
+    root = os.path.join(folder, "root")
+    shutil.rmtree(root, ignore_errors=True)
+    shutil.copytree(SIM_ROOT, root, symlinks=True)
+    for control, value in controls.items():
+        if control.startswith("-"):
+            os.remove(os.path.join(root, control[1:]))
+            continue
+        with open(os.path.join(root, "sim/control", control), "w") as file:
+            file.write(value)
+    return root
+
 
 def run(root, *arguments):
     env = dict(os.environ, SCANBROOK_PLATFORM_ROOT=root)
@@ -45,35 +67,31 @@ def run(root, *arguments):
 
 def main():
     validators = {}
-    for kind in ("check", "summary"):
+    for kind in ("check", "summary", "doctor"):
         with open(os.path.join(SCHEMAS, kind + ".schema.json"), encoding="utf-8") as file:
             schema = json.load(file)
         jsonschema.Draft202012Validator.check_schema(schema)
         validators[kind] = jsonschema.Draft202012Validator(schema)
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
-        for name, controls, check, summary in CASES:
-            root = os.path.join(folder, "root")
-            shutil.rmtree(root, ignore_errors=True)
-            shutil.copytree(SIM_ROOT, root, symlinks=True)
-            for control, value in controls.items():
-                if control.startswith("-"):
-                    os.remove(os.path.join(root, control[1:]))
-                    continue
-                with open(os.path.join(root, "sim/control", control), "w") as file:
-                    file.write(value)
-            for kind, member, (expected, status) in (("check", "outcome", check),
-                                                      ("summary", "verdict", summary)):
-                code, document = run(root, kind, "--days", "2")
-                errors = [e.message for e in validators[kind].iter_errors(document)]
-                if document.get(member) != expected or code != status:
-                    errors.append("%s %r, exit %d; expected %r, exit %d"
-                                  % (member, document.get(member), code, expected, status))
-                for error in errors:
-                    failures += 1
-                    print("FAIL %s, %s: %s" % (name, kind, error))
-                if not errors:
-                    print("ok   %s, %s" % (name, kind))
+        runs = [(name, controls, kind, ["--days", "2"], member, expected)
+                for name, controls, check, summary in CASES
+                for kind, member, expected in (("check", "outcome", check),
+                                               ("summary", "verdict", summary))]
+        runs += [(name, controls, "doctor", [], "all_passed", expected)
+                 for name, controls, expected in DOCTOR_CASES]
+        for name, controls, kind, arguments, member, (expected, status) in runs:
+            root = prepare(folder, controls)
+            code, document = run(root, kind, *arguments)
+            errors = [e.message for e in validators[kind].iter_errors(document)]
+            if document.get(member) != expected or code != status:
+                errors.append("%s %r, exit %d; expected %r, exit %d"
+                              % (member, document.get(member), code, expected, status))
+            for error in errors:
+                failures += 1
+                print("FAIL %s, %s: %s" % (name, kind, error))
+            if not errors:
+                print("ok   %s, %s" % (name, kind))
     return 1 if failures else 0
 
 

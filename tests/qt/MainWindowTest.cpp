@@ -9,8 +9,12 @@
 #include "support/Texts.h"
 #include "window/ViewController.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
 #include <QTextBlock>
 #include <QToolButton>
 
@@ -112,6 +116,68 @@ TEST_F(MainWindowTest, AFailedCheckOrRunShowsItsErrorAndStopsAndHidesTheSpinner)
     const std::string failed = pressAndWait("checkButton");
     EXPECT_EQ(failed.substr(0, failed.size() - 20), test::checkError(1) + "\nScanned at ");
     EXPECT_EQ(pressAndWait("runButton"), failed + test::runError(3));
+}
+
+TEST_F(MainWindowTest, TabFollowsTheScreenAndReturnInThePeriodChecksIt) {
+    open();
+    QApplication::setActiveWindow(window.get());
+    child<QWidget>("textTimePeriod")->setFocus();
+    std::vector<std::string> order;
+    do {
+        order.push_back(QApplication::focusWidget()->objectName().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } while (order.size() < 12 && (order.size() < 2 || order.front() != order.back()));
+    // Save Report is disabled until there is a report, and the notice has no button yet.
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"textTimePeriod", "periodStep", "checkButton", "runButton",
+                                        "smallerButton", "largerButton", "summaryButton",
+                                        "outputTextbox", "summaryTable", "textTimePeriod"}));
+    EXPECT_TRUE(child<QPushButton>("checkButton")->isDefault());
+
+    auto* field = child<QLineEdit>("textTimePeriod");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("3"));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text().empty(); }, 30000));
+    EXPECT_TRUE(text().starts_with("XProtect Remediator scans completed in the last 3 days:\n"));
+    EXPECT_TRUE(child<QWidget>("saveButton")->isEnabled()) << "a report to save";
+}
+
+/// The accessible name is what the line shows, its description what it is; a new verdict is
+/// announced.
+TEST_F(MainWindowTest, ScreenReadersHearTheVerdictAndTheCountAndAreToldOfANewVerdict) {
+    static std::vector<std::pair<QObject*, QAccessible::Event>> events;
+    QAccessible::installUpdateHandler(
+        [](QAccessibleEvent* event) { events.emplace_back(event->object(), event->type()); });
+    open();
+    window->viewController().doCheckXPR();
+    auto* verdict = child<QLabel>("summaryLine");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !verdict->text().isEmpty(); }, 30000));
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(verdict);
+    EXPECT_EQ(line->text(QAccessible::Name), verdict->text());
+    EXPECT_EQ(line->text(QAccessible::Description), QStringLiteral("Summary of the last check"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QLabel>("checkProgress"))
+                  ->text(QAccessible::Description),
+              QStringLiteral("Check progress"));
+    EXPECT_NE(std::find(events.begin(), events.end(),
+                        std::pair<QObject*, QAccessible::Event>(verdict, QAccessible::NameChanged)),
+              events.end());
+}
+
+TEST_F(MainWindowTest, TheWindowsPlaceSizeAndSplitAreThoseOfItsLastClose) {
+    open();
+    window->setGeometry(40, 50, 900, 500);
+    auto* splitter = child<QSplitter>("reportSplitter");
+    splitter->setSizes({300, 560});
+    const QList<int> sizes = splitter->sizes();
+    window->close();
+    window.reset();
+    open();
+    EXPECT_EQ(window->geometry().size(), QSize(900, 500));
+    EXPECT_EQ(child<QSplitter>("reportSplitter")->sizes(), sizes);
+    EXPECT_TRUE(settings.reopen()->contains(QStringLiteral("windowGeometry")));
 }
 
 } // namespace

@@ -3,18 +3,25 @@
 
 #include "QtTestSupport.h"
 
+#include "app/AppDelegate.h"
 #include "app/ApplicationShell.h"
+#include "app/LaunchChecks.h"
 #include "platform/BuildInfo.h"
 #include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
+#include "window/ViewController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QWindow>
 
 #include <functional>
 
@@ -34,29 +41,89 @@ protected:
     std::unique_ptr<ApplicationShell> shell;
 };
 
+/// The menu of the menu bar that holds `action`, by its title.
+QString menuOf(const QMainWindow& window, const QAction* action) {
+    for (const QAction* entry : window.menuBar()->actions()) {
+        if (entry->menu() != nullptr && entry->menu()->actions().contains(action)) {
+            return entry->menu()->title();
+        }
+    }
+    return {};
+}
+
 TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
     open(root.path());
     shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    QApplication::setActiveWindow(window.get());
     QPlainTextEdit& console = *window->console();
     console.setPlainText(QStringLiteral("first line\nsecond"));
     console.moveCursor(QTextCursor::End);
     console.moveCursor(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
     const QString version =
         QString::fromUtf8(build::kVersion.data(), static_cast<qsizetype>(build::kVersion.size()));
+    const auto keys = [](QKeySequence::StandardKey standard, const char* more = nullptr) {
+        QList<QKeySequence> all = QKeySequence::keyBindings(standard);
+        if (more != nullptr) {
+            all.append(QKeySequence(QString::fromLatin1(more)));
+        }
+        return all;
+    };
+    const auto fontSize = [this] { return window->viewController().fontSize(); };
     const struct {
+        const char* menu;
         const char* text;
-        QKeySequence::StandardKey keys;
+        QList<QKeySequence> keys;
         QAction::MenuRole role;
+        bool enabled;                 // before any report
         std::function<bool()> effect; // once triggered; null: not triggered
     } rows[] = {
-        {"Scanbrook Help", QKeySequence::HelpContents, QAction::NoRole, nullptr},
-        {"&Copy", QKeySequence::Copy, QAction::NoRole,
+        {"&File",
+         "Check XProtect",
+         {QKeySequence(QStringLiteral("Ctrl+R"))},
+         QAction::NoRole,
+         true,
+         [&] { return child<QWidget>("busySpinner")->isVisible(); }},
+        {"&File",
+         "Run XProtect Scans",
+         {},
+         QAction::NoRole,
+         true,
+         [&] { return !child<QWidget>("runButton")->isEnabled(); }},
+        {"&File", "Save Report\u2026", keys(QKeySequence::Save), QAction::NoRole, false, nullptr},
+        {"&File", "Close Window", keys(QKeySequence::Close), QAction::NoRole, true, nullptr},
+        {"&Edit", "&Copy", keys(QKeySequence::Copy), QAction::NoRole, true,
          [] { return QGuiApplication::clipboard()->text() == QStringLiteral("second"); }},
-        {"Select &All", QKeySequence::SelectAll, QAction::NoRole,
+        {"&Edit", "Select &All", keys(QKeySequence::SelectAll), QAction::NoRole, true,
          [&] {
              return console.textCursor().selectedText() == QStringLiteral("first line\u2029second");
          }},
-        {"&About Scanbrook", QKeySequence::UnknownKey, QAction::AboutRole,
+        {"&View", "Bigger Text", keys(QKeySequence::ZoomIn, "Ctrl+="), QAction::NoRole, true,
+         [&] { return fontSize() == 13.0; }},
+        {"&View", "Smaller Text", keys(QKeySequence::ZoomOut), QAction::NoRole, true,
+         [&] { return fontSize() == 12.0; }},
+        {"&View",
+         "Hide Summary",
+         {},
+         QAction::NoRole,
+         true,
+         [&] {
+             return child<QWidget>("summaryPanel")->isHidden() &&
+                    window->windowActions().showSummary->text() == QStringLiteral("Show Summary");
+         }},
+        {"&Window", "Zoom", {}, QAction::NoRole, true, [&] { return window->isMaximized(); }},
+        {"&Window",
+         "Minimize",
+         {QKeySequence(QStringLiteral("Ctrl+M"))},
+         QAction::NoRole,
+         true,
+         [&] { return window->isMinimized(); }},
+        {"&Help", "Scanbrook Help", keys(QKeySequence::HelpContents), QAction::NoRole, true,
+         nullptr},
+        {"&Help",
+         "&About Scanbrook",
+         {},
+         QAction::AboutRole,
+         true,
          [&] {
              const auto* box = window->findChild<QMessageBox*>();
              // The icon is the one the build rendered.
@@ -64,7 +131,7 @@ TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
                     box->text() == QStringLiteral("Scanbrook ") + version &&
                     !box->iconPixmap().isNull();
          }},
-        {"&Quit Scanbrook", QKeySequence::Quit, QAction::QuitRole,
+        {"&File", "&Quit Scanbrook", keys(QKeySequence::Quit), QAction::QuitRole, true,
          [&] { return !window->isVisible(); }},
     };
     for (const auto& row : rows) {
@@ -74,13 +141,83 @@ TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
             action = each->text() == QString::fromUtf8(row.text) ? each : action;
         }
         ASSERT_NE(action, nullptr);
-        EXPECT_EQ(action->shortcuts(), QKeySequence::keyBindings(row.keys));
+        EXPECT_EQ(menuOf(*window, action), QString::fromUtf8(row.menu));
+        EXPECT_EQ(action->shortcuts(), row.keys);
         EXPECT_EQ(action->menuRole(), row.role);
+        EXPECT_EQ(action->isEnabled(), row.enabled);
         if (row.effect) {
             action->trigger();
             EXPECT_TRUE(row.effect());
         }
     }
+}
+
+/// The help window closes as a document window does (the File menu's Close Window acts on the
+/// window in front), and as a panel does with Escape.
+TEST_F(ShellMenus, TheHelpWindowClosesWithCloseWindowItsKeysAndEscape) {
+    open(root.path());
+    shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    QAction* closeWindow = nullptr;
+    for (QAction* each : window->findChildren<QAction*>()) {
+        closeWindow = each->text() == QStringLiteral("Close Window") ? each : closeWindow;
+    }
+    ASSERT_NE(closeWindow, nullptr);
+    const std::function<void(QWidget&)> ways[] = {
+        [](QWidget& help) { QTest::keyClick(&help, Qt::Key_Escape); },
+        [](QWidget& help) {
+            const QKeySequence keys(QKeySequence::Close);
+            QTest::keySequence(&help, keys);
+        },
+        [&](QWidget&) { closeWindow->trigger(); },
+    };
+    for (const auto& close : ways) {
+        shell->delegate().openHelp();
+        QWidget* help = nullptr;
+        for (QWidget* each : QApplication::topLevelWidgets()) {
+            help = each->windowTitle() == QStringLiteral("Scanbrook Help") && each->isVisible()
+                       ? each
+                       : help;
+        }
+        ASSERT_NE(help, nullptr);
+        QApplication::setActiveWindow(help);
+        close(*help);
+        EXPECT_FALSE(help->isVisible());
+        EXPECT_TRUE(window->isVisible()) << "the main window stays";
+    }
+}
+
+/// Answers every check and notes, at the first, what the window showed by then.
+struct WatchedChecks final : LaunchChecks {
+    explicit WatchedChecks(std::function<void()> first) : atFirst(std::move(first)) {}
+    bool checkAdmin() override {
+        atFirst();
+        return true;
+    }
+    bool checkPersist() override { return true; }
+    bool checkTimesync() override { return true; }
+    bool checkLogEntries() override { return true; }
+    bool checkLogTimeFormat() override { return true; }
+    const std::string& clockScript() const override { return script; }
+    std::function<void()> atFirst;
+    std::string script;
+};
+
+TEST_F(ShellMenus, TheWindowIsDrawnAndSaysSoWhileTheLaunchChecksRun) {
+    open(root.path());
+    bool ran = false;
+    shell = std::make_unique<ApplicationShell>(*window, mainQueue, [&] {
+        return std::make_unique<WatchedChecks>([&] {
+            ran = true;
+            EXPECT_TRUE(window->windowHandle()->isExposed());
+            EXPECT_TRUE(child<QLabel>("noticeLine")->isVisible());
+            EXPECT_EQ(child<QLabel>("noticeLine")->text(),
+                      QStringLiteral("Checking that the log can be read\u2026"));
+        });
+    });
+    shell->scheduleLaunchChecks();
+    EXPECT_FALSE(ran) << "the checks wait for the event loop";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }, 10000));
+    EXPECT_FALSE(child<QLabel>("noticeLine")->isVisible()) << "gone once they passed";
 }
 
 TEST(QtSummaryView, ShowsTheLineAndSortsRunsAsNumbersAndHides) {

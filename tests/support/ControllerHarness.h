@@ -39,6 +39,9 @@ struct ControllerHarness {
     FakeProgressLine progress;
     FakeSummaryView summary;
     FakeWindow window;
+    FakeCommandStates commands;
+    FakeNoticeLine notice;
+    FakeAlertPresenter alerts;
     std::shared_ptr<ManualQueue> work = std::make_shared<ManualQueue>();
     std::unique_ptr<ViewController> controller;
 
@@ -51,7 +54,7 @@ struct ControllerHarness {
             });
         }
         controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue, std::move(queue)});
+            defaults, clock, application, savePanel, mainQueue, std::move(queue), &alerts});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);
@@ -60,6 +63,8 @@ struct ControllerHarness {
         controller->setProgressLine(&progress);
         controller->setSummaryView(&summary);
         controller->setViewWindow(&window);
+        controller->setCommandStates(&commands);
+        controller->setNoticeLine(&notice);
     }
 
     /// Loads the settings and shows the window, as the toolkit does when the window opens.

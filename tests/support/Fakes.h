@@ -138,6 +138,8 @@ struct FakeConsole final : platform::Console {
     }
     void refont(double fontSize) override { std::fill(sizes.begin(), sizes.end(), fontSize); }
     std::string plainText() const override { return text; }
+    void scrollToEnd() override { scrolledTo = text.size(); }
+    std::size_t scrolledTo = 0; ///< the text's length when last scrolled to its end
 };
 
 struct FakeSummaryView final : platform::SummaryView {
@@ -154,6 +156,32 @@ struct FakeSummaryView final : platform::SummaryView {
         rows.clear();
     }
     void setSummaryHidden(bool h) override { hidden = h; }
+    void setFontSize(double points) override { fontSize = points; }
+    double fontSize = 0;
+};
+
+/// Which commands are enabled; a command never set counts as enabled.
+struct FakeCommandStates final : platform::CommandStates {
+    std::map<platform::WindowCommand, bool> enabled;
+    void setCommandEnabled(platform::WindowCommand command, bool on) override {
+        enabled[command] = on;
+    }
+    bool isEnabled(platform::WindowCommand command) const {
+        const auto found = enabled.find(command);
+        return found == enabled.end() || found->second;
+    }
+};
+
+struct FakeNoticeLine final : platform::NoticeLine {
+    std::string text;
+    std::string actionTitle;
+    std::function<void()> action;
+    void showNotice(std::string_view t, std::string_view title, std::function<void()> a) override {
+        text = t;
+        actionTitle = title;
+        action = std::move(a);
+    }
+    void hideNotice() override { showNotice({}, {}, nullptr); }
 };
 
 struct FakeProgressLine final : platform::ProgressLine {

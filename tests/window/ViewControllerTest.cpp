@@ -5,6 +5,7 @@
 
 #include "window/ViewController.h"
 
+#include "platform/MacPaths.h"
 #include "reports/ReportTexts.h"
 #include "support/ControllerHarness.h"
 #include "support/SimRoot.h"
@@ -84,13 +85,14 @@ TEST(ViewController, PeriodFromTheFieldIsClampedAndShown) {
 }
 
 TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
-    // Start, larger (or smaller), result.
-    const std::tuple<double, bool, double> cases[] = {{12.0, true, 13.0},
-                                                      {12.0, false, 11.0},
-                                                      {23.5, true, 24.0},
-                                                      {4.5, false, 4.0},
-                                                      {30.0, false, 29.0}};
-    for (const auto& [start, larger, result] : cases) {
+    using enum platform::WindowCommand;
+    // Start, larger (or smaller), result, and whether A+ and A− can still change it.
+    const std::tuple<double, bool, double, bool, bool> cases[] = {{12.0, true, 13.0, true, true},
+                                                                  {12.0, false, 11.0, true, true},
+                                                                  {23.5, true, 24.0, false, true},
+                                                                  {4.5, false, 4.0, true, false},
+                                                                  {30.0, false, 29.0, false, true}};
+    for (const auto& [start, larger, result, bigger, smaller] : cases) {
         ControllerHarness h;
         h.defaults.setDouble(start, "fontSize");
         h.show();
@@ -98,6 +100,9 @@ TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheCon
         larger ? h.controller->incFontSize() : h.controller->decFontSize();
         EXPECT_EQ(h.defaults.doubleForKey("fontSize"), result) << start;
         EXPECT_EQ(h.console.sizes, std::vector<double>(7, result)) << start;
+        EXPECT_EQ(h.summary.fontSize, result) << start;
+        EXPECT_EQ(h.commands.isEnabled(BiggerText), bigger) << start;
+        EXPECT_EQ(h.commands.isEnabled(SmallerText), smaller) << start;
     }
 }
 
@@ -247,7 +252,7 @@ TEST(CheckProgressFlow, TheCountBelongsToTheNewestCheck) {
 }
 
 /// Checks that finish in the other order than they started: each completion shows its own
-/// report and its own summary together; a run then clears the summary.
+/// report and its own summary together; a run then keeps the summary and says how to renew it.
 TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     test::TempSimRoot root;
     const test::UsingPlatformRoot usingRoot{root.path()};
@@ -283,8 +288,46 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     h.controller->doRunXPro();
     ASSERT_TRUE(work.runOne());
     ASSERT_TRUE(h.mainQueue->runOne());
-    EXPECT_EQ(h.summary.line, "");
-    EXPECT_TRUE(h.summary.rows.empty());
+    EXPECT_EQ(h.summary.line, "1 warning(s) in the last 7 days");
+    EXPECT_EQ(h.notice.text, "The scan run has ended. A check will show its results; the summary "
+                             "is still that of the last check.");
+    EXPECT_EQ(h.console.scrolledTo, h.console.text.size()) << "the run's last line is in view";
+    ASSERT_EQ(h.notice.actionTitle, "Check Now");
+    h.notice.action();
+    EXPECT_EQ(work.size(), 1U) << "the offered check has started";
+}
+
+/// What each command can do as the window's state changes, and what a press says when it
+/// cannot act.
+TEST(WindowCommands, AreEnabledOnlyWhenTheyCanActAndSayWhyOtherwise) {
+    using enum platform::WindowCommand;
+    test::TempSimRoot root;
+    const test::UsingPlatformRoot usingRoot{root.path()};
+    root.setControl("xprotect.duration", "0");
+    test::ControllerHarness h;
+    h.show();
+    EXPECT_FALSE(h.commands.isEnabled(SaveReport)) << "nothing to save before a report";
+    h.controller->doRunXPro();
+    h.controller->doRunXPro();
+    EXPECT_FALSE(h.commands.isEnabled(RunScans));
+    EXPECT_EQ(h.work->size(), 1U) << "a second press while a run goes starts nothing";
+    h.runWork();
+    EXPECT_TRUE(h.commands.isEnabled(RunScans));
+    EXPECT_TRUE(h.commands.isEnabled(SaveReport));
+
+    // A save that fails keeps its reason in the console and says it in an alert.
+    h.controller->doSaveButton();
+    h.savePanel.completion(root.pathOf("/no-such-folder/report.text"));
+    ASSERT_EQ(h.alerts.shown.size(), 1U);
+    EXPECT_EQ(h.alerts.shown[0].messageText, "The report could not be saved.");
+    EXPECT_FALSE(h.alerts.shown[0].informativeText.empty());
+    EXPECT_TRUE(h.console.text.ends_with(h.alerts.shown[0].informativeText));
+
+    root.removeFile(mac::kXProtectExecutable);
+    h.controller->doRunXPro();
+    EXPECT_EQ(h.notice.text, "XProtect Remediator is not installed: no file at " +
+                                 root.pathOf(mac::kXProtectExecutable));
+    EXPECT_EQ(h.work->size(), 0U);
 }
 
 TEST(ScanSummaryFlow, HidingIsRememberedAndAbsentMeansShown) {

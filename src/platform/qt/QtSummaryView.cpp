@@ -1,6 +1,7 @@
 #include "platform/qt/QtSummaryView.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -63,6 +64,14 @@ void QtSummaryView::showSummary(std::string_view verdictLine, const std::vector<
 void QtSummaryView::clearSummary() {
     line->clear();
     table->setRowCount(0);
+}
+
+void QtSummaryView::setFontSize(double points) {
+    QFont font = panel->font();
+    font.setPointSizeF(points);
+    line->setFont(font);
+    table->setFont(font);
+    table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 
 void QtSummaryView::setSummaryHidden(bool hidden) {

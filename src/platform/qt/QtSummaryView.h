@@ -20,6 +20,7 @@ public:
     void showSummary(std::string_view verdictLine, const std::vector<SummaryRow>& rows) override;
     void clearSummary() override;
     void setSummaryHidden(bool hidden) override;
+    void setFontSize(double points) override;
 
 private:
     QWidget* panel;
