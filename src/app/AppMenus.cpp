@@ -60,7 +60,9 @@ QMenu* addWindowMenu(QMenuBar& bar, QAction* before) {
             front->showMinimized();
         }
     });
+    minimize->setMenuRole(QAction::NoRole);
     QAction* zoom = windowMenu->addAction(QStringLiteral("Zoom"));
+    zoom->setMenuRole(QAction::NoRole);
     QObject::connect(zoom, &QAction::triggered, windowMenu, [] {
         if (QWidget* front = QApplication::activeWindow()) {
             front->isMaximized() ? front->showNormal() : front->showMaximized();
@@ -126,6 +128,16 @@ void addApplicationMenus(QMainWindow& window, const WindowActions& actions, QPla
                             QAction::QuitRole);
     // Closing the window is how the application ends, on every path.
     QObject::connect(quit, &QAction::triggered, &window, &QMainWindow::close);
+
+    // Only About and Quit move to the Mac's application menu; Qt would otherwise guess from
+    // the titles of the others.
+    for (const QMenu* menu : {fileMenu, editMenu, viewMenu}) {
+        for (QAction* item : menu->actions()) {
+            if (item->menuRole() == QAction::TextHeuristicRole) {
+                item->setMenuRole(QAction::NoRole);
+            }
+        }
+    }
 }
 
 } // namespace scanbrook

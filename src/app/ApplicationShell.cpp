@@ -34,8 +34,9 @@ public:
         ui.setupUi(&window);
         window.setAttribute(Qt::WA_QuitOnClose, false);
         // Closes like any document window, and like a panel with Escape.
-        for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Close)
-                                            << QKeySequence(Qt::Key_Escape)) {
+        QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
+        closeKeys.append(QKeySequence(Qt::Key_Escape));
+        for (const QKeySequence& keys : closeKeys) {
             QObject::connect(new QShortcut(keys, &window), &QShortcut::activated, &window,
                              &QWidget::close);
         }

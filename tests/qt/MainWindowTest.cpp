@@ -14,8 +14,10 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 
 namespace scanbrook {
@@ -101,7 +103,18 @@ TEST_F(MainWindowTest, CheckThenRunThenSaveUnderTheTitleOfTheInstalledVersion) {
 #if defined(__linux__) // only Linux has a device that is always full
     // The panel adds ".text" to a name without it: the full device is reached through a link.
     std::filesystem::create_symlink("/dev/full", saveFolder.file("full.text"));
+    // The failure comes in an alert too, which the user dismisses.
+    QString alerted;
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            alerted = box->informativeText();
+            box->accept();
+        }
+    });
+    dismiss.start(20);
     save(saveFolder.file("full.text"));
+    EXPECT_TRUE(text().ends_with(alerted.toStdString()) && alerted.size() > 20);
     EXPECT_EQ(text(), report + test::kRunNotice +
                           "The file \u201Cfull.text\u201D couldn\u2019t be saved in the folder "
                           "\u201C" +
@@ -144,26 +157,22 @@ TEST_F(MainWindowTest, TabFollowsTheScreenAndReturnInThePeriodChecksIt) {
     EXPECT_TRUE(child<QWidget>("saveButton")->isEnabled()) << "a report to save";
 }
 
-/// The accessible name is what the line shows, its description what it is; a new verdict is
-/// announced.
-TEST_F(MainWindowTest, ScreenReadersHearTheVerdictAndTheCountAndAreToldOfANewVerdict) {
-    static std::vector<std::pair<QObject*, QAccessible::Event>> events;
-    QAccessible::installUpdateHandler(
-        [](QAccessibleEvent* event) { events.emplace_back(event->object(), event->type()); });
+/// The accessible name is what the line shows, its description what it is. (That a new
+/// verdict is announced cannot be seen here: Qt's offscreen platform has no accessibility
+/// bridge, so QAccessible drops every event before any handler.)
+TEST_F(MainWindowTest, ScreenReadersHearTheVerdictAndTheCountAndWhatEachLineIs) {
     open();
     window->viewController().doCheckXPR();
     auto* verdict = child<QLabel>("summaryLine");
+    auto* progress = child<QLabel>("checkProgress");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !verdict->text().isEmpty(); }, 30000));
-    QAccessible::installUpdateHandler(nullptr);
-    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(verdict);
-    EXPECT_EQ(line->text(QAccessible::Name), verdict->text());
-    EXPECT_EQ(line->text(QAccessible::Description), QStringLiteral("Summary of the last check"));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QLabel>("checkProgress"))
-                  ->text(QAccessible::Description),
-              QStringLiteral("Check progress"));
-    EXPECT_NE(std::find(events.begin(), events.end(),
-                        std::pair<QObject*, QAccessible::Event>(verdict, QAccessible::NameChanged)),
-              events.end());
+    progress->setText(QStringLiteral("Reading the log\u2026 7 events"));
+    for (const auto& [label, what] :
+         {std::pair{verdict, "Summary of the last check"}, std::pair{progress, "Check progress"}}) {
+        QAccessibleInterface* line = QAccessible::queryAccessibleInterface(label);
+        EXPECT_EQ(line->text(QAccessible::Name), label->text());
+        EXPECT_EQ(line->text(QAccessible::Description), QString::fromUtf8(what));
+    }
 }
 
 TEST_F(MainWindowTest, TheWindowsPlaceSizeAndSplitAreThoseOfItsLastClose) {

@@ -1,6 +1,7 @@
 #include "platform/qt/QtSummaryView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,7 +48,13 @@ QtSummaryView::QtSummaryView(QWidget* summaryPanel, QLabel* verdictLabel,
 }
 
 void QtSummaryView::showSummary(std::string_view verdictLine, const std::vector<SummaryRow>& rows) {
-    line->setText(fromUtf8(verdictLine));
+    const QString verdict = fromUtf8(verdictLine);
+    if (verdict != line->text()) {
+        line->setText(verdict);
+        // The line's text is its accessible name: a new verdict is said without being asked.
+        QAccessibleEvent changed(line, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     // Filled unsorted, then sorted once by the column the user chose, if any.
     table->setSortingEnabled(false);
     table->setRowCount(static_cast<int>(rows.size()));
