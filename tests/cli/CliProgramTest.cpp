@@ -120,15 +120,7 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "  The log's times are not in 24-hour form: run 'defaults write -g "
             "AppleICUForce24HourTime -bool true', or choose 24-hour time in System Settings > "
             "General > Language & Region.\n"
-            "XProtect Remediator   installed, version VERSION\n"),
-        row(
-            "DoctorNoScanner", [](const Root& r) { r.removeFile(mac::kXProtectBundle); },
-            {"doctor"}, 0,
-            "Admin group           ok\nLog persistence       ok\nTime synchronisation  ok\n"
-            "Recent log entries    ok\nLog time format       ok\n"
-            "XProtect Remediator   not installed\n"
-            "  XProtect Remediator is not installed: no file at ROOT" +
-                std::string(mac::kXProtectExecutable) + "\n")};
+            "XProtect Remediator   installed, version VERSION\n")};
     // The usage on standard output when asked for; one line and a pointer to it on a mistake.
     const std::string usage(usageText());
     const std::string tryHelp = "Try 'scanbrook-cli --help'.\n";
@@ -142,8 +134,7 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
         {{"run", "--days", "3"}, "unknown option '--days'"},
         {{"doctor", "--output", "x"}, "unknown option '--output'"},
         {{"check", "--days", "1.5"}, "--days needs a whole number of days, not '1.5'"},
-        {{"--json", "check"}, "--json belongs after the check or summary subcommand"},
-    };
+        {{"--json", "check"}, "--json belongs after the check or summary subcommand"}};
     std::vector<ProgramCase> all(std::begin(cases), std::end(cases));
     for (const auto& [arguments, reason] : usageCases) {
         all.push_back(reason.empty() ? row("Help", none, arguments, 0, usage)

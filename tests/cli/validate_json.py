@@ -34,13 +34,21 @@ CASES = [
      ("lines", 0), ("clean", 0)),
 ]
 
-# name, controls, (all_passed, exit)
+# name, controls, ((all_passed, scanner installed), exit)
 DOCTOR_CASES = [
-    ("all checks pass", {}, (True, 0)),
-    ("not admin, 12-hour log", {"id.groups": "20 12", "log.json.output": "[]"}, (False, 1)),
+    ("all checks pass", {}, ((True, True), 0)),
+    ("not admin, 12-hour log", {"id.groups": "20 12", "log.json.output": "[]"},
+     ((False, True), 1)),
     ("no scanner bundle", {"-Library/Apple/System/Library/CoreServices/XProtect.app/Contents/"
-                           "Info.plist": ""}, (True, 0)),
+                           "Info.plist": ""}, ((True, True), 0)),
+    ("no scanner", {"-Library/Apple/System/Library/CoreServices/XProtect.app/Contents/MacOS/"
+                    "XProtect": ""}, ((True, False), 0)),
 ]
+
+
+def doctor_outcome(document):
+    return (document.get("all_passed"),
+            document.get("xprotect_remediator", {}).get("installed"))
 
 
 def prepare(folder, controls):
@@ -74,19 +82,19 @@ def main():
         validators[kind] = jsonschema.Draft202012Validator(schema)
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
-        runs = [(name, controls, kind, ["--days", "2"], member, expected)
+        runs = [(name, controls, kind, ["--days", "2"], lambda d, m=member: d.get(m), expected)
                 for name, controls, check, summary in CASES
                 for kind, member, expected in (("check", "outcome", check),
                                                ("summary", "verdict", summary))]
-        runs += [(name, controls, "doctor", [], "all_passed", expected)
+        runs += [(name, controls, "doctor", [], doctor_outcome, expected)
                  for name, controls, expected in DOCTOR_CASES]
-        for name, controls, kind, arguments, member, (expected, status) in runs:
+        for name, controls, kind, arguments, outcome, (expected, status) in runs:
             root = prepare(folder, controls)
             code, document = run(root, kind, *arguments)
             errors = [e.message for e in validators[kind].iter_errors(document)]
-            if document.get(member) != expected or code != status:
-                errors.append("%s %r, exit %d; expected %r, exit %d"
-                              % (member, document.get(member), code, expected, status))
+            if outcome(document) != expected or code != status:
+                errors.append("outcome %r, exit %d; expected %r, exit %d"
+                              % (outcome(document), code, expected, status))
             for error in errors:
                 failures += 1
                 print("FAIL %s, %s: %s" % (name, kind, error))

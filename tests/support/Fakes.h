@@ -160,16 +160,9 @@ struct FakeSummaryView final : platform::SummaryView {
     double fontSize = 0;
 };
 
-/// Which commands are enabled; a command never set counts as enabled.
 struct FakeCommandStates final : platform::CommandStates {
     std::map<platform::WindowCommand, bool> enabled;
-    void setCommandEnabled(platform::WindowCommand command, bool on) override {
-        enabled[command] = on;
-    }
-    bool isEnabled(platform::WindowCommand command) const {
-        const auto found = enabled.find(command);
-        return found == enabled.end() || found->second;
-    }
+    void setCommandEnabled(platform::WindowCommand c, bool on) override { enabled[c] = on; }
 };
 
 struct FakeNoticeLine final : platform::NoticeLine {

@@ -59,6 +59,9 @@ TEST(ViewController, AppearingTakesTheWindowTitlesItRecordsTheTimeAndHidesTheSpi
     EXPECT_EQ(h.window.title, "Scanbrook : XProtect Remediator version Not found");
     EXPECT_EQ(h.controller->lastRunDate(), h.clock.time);
     EXPECT_TRUE(h.spinner.hidden);
+    h.controller->doRunXPro();
+    EXPECT_EQ(h.notice.text, "XProtect Remediator is not installed: no file at " +
+                                 noXProtect.path() + std::string(mac::kXProtectExecutable));
 }
 
 // The one place of the period's rules: not a number is 1, others are clamped to 1 to 30, also
@@ -101,8 +104,8 @@ TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheCon
         EXPECT_EQ(h.defaults.doubleForKey("fontSize"), result) << start;
         EXPECT_EQ(h.console.sizes, std::vector<double>(7, result)) << start;
         EXPECT_EQ(h.summary.fontSize, result) << start;
-        EXPECT_EQ(h.commands.isEnabled(BiggerText), bigger) << start;
-        EXPECT_EQ(h.commands.isEnabled(SmallerText), smaller) << start;
+        EXPECT_EQ(h.commands.enabled.at(BiggerText), bigger) << start;
+        EXPECT_EQ(h.commands.enabled.at(SmallerText), smaller) << start;
     }
 }
 
@@ -252,7 +255,8 @@ TEST(CheckProgressFlow, TheCountBelongsToTheNewestCheck) {
 }
 
 /// Checks that finish in the other order than they started: each completion shows its own
-/// report and its own summary together; a run then keeps the summary and says how to renew it.
+/// report and its own summary together. A run, which cannot be started twice at once, then
+/// keeps the summary and says how to renew it.
 TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     test::TempSimRoot root;
     const test::UsingPlatformRoot usingRoot{root.path()};
@@ -286,8 +290,12 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     EXPECT_EQ(h.summary.rows[1].lastResult, "clean");
 
     h.controller->doRunXPro();
+    h.controller->doRunXPro();
+    EXPECT_EQ(work.size(), 1U) << "a second press while a run goes starts nothing";
+    EXPECT_FALSE(h.commands.enabled.at(platform::WindowCommand::RunScans));
     ASSERT_TRUE(work.runOne());
     ASSERT_TRUE(h.mainQueue->runOne());
+    EXPECT_TRUE(h.commands.enabled.at(platform::WindowCommand::RunScans));
     EXPECT_EQ(h.summary.line, "1 warning(s) in the last 7 days");
     EXPECT_EQ(h.notice.text, "The scan run has ended. A check will show its results; the summary "
                              "is still that of the last check.");
@@ -295,39 +303,6 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     ASSERT_EQ(h.notice.actionTitle, "Check Now");
     h.notice.action();
     EXPECT_EQ(work.size(), 1U) << "the offered check has started";
-}
-
-/// What each command can do as the window's state changes, and what a press says when it
-/// cannot act.
-TEST(WindowCommands, AreEnabledOnlyWhenTheyCanActAndSayWhyOtherwise) {
-    using enum platform::WindowCommand;
-    test::TempSimRoot root;
-    const test::UsingPlatformRoot usingRoot{root.path()};
-    root.setControl("xprotect.duration", "0");
-    test::ControllerHarness h;
-    h.show();
-    EXPECT_FALSE(h.commands.isEnabled(SaveReport)) << "nothing to save before a report";
-    h.controller->doRunXPro();
-    h.controller->doRunXPro();
-    EXPECT_FALSE(h.commands.isEnabled(RunScans));
-    EXPECT_EQ(h.work->size(), 1U) << "a second press while a run goes starts nothing";
-    h.runWork();
-    EXPECT_TRUE(h.commands.isEnabled(RunScans));
-    EXPECT_TRUE(h.commands.isEnabled(SaveReport));
-
-    // A save that fails keeps its reason in the console and says it in an alert.
-    h.controller->doSaveButton();
-    h.savePanel.completion(root.pathOf("/no-such-folder/report.text"));
-    ASSERT_EQ(h.alerts.shown.size(), 1U);
-    EXPECT_EQ(h.alerts.shown[0].messageText, "The report could not be saved.");
-    EXPECT_FALSE(h.alerts.shown[0].informativeText.empty());
-    EXPECT_TRUE(h.console.text.ends_with(h.alerts.shown[0].informativeText));
-
-    root.removeFile(mac::kXProtectExecutable);
-    h.controller->doRunXPro();
-    EXPECT_EQ(h.notice.text, "XProtect Remediator is not installed: no file at " +
-                                 root.pathOf(mac::kXProtectExecutable));
-    EXPECT_EQ(h.work->size(), 0U);
 }
 
 TEST(ScanSummaryFlow, HidingIsRememberedAndAbsentMeansShown) {
