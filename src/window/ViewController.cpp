@@ -240,7 +240,6 @@ void ViewController::doRunXPro() {
 
 void ViewController::showRunResult(const std::string& report) {
     appendOutputText(report);
-    outputTextbox->scrollToEnd();
     runGoing = false;
     enableCommand(platform::WindowCommand::RunScans, true);
     enableCommand(platform::WindowCommand::SaveReport, true);
@@ -253,6 +252,8 @@ void ViewController::showRunResult(const std::string& report) {
             }
         });
     }
+    // Once the notice takes its room, so that the run's last line is in view.
+    outputTextbox->scrollToEnd();
     stopSpinner();
 }
 

@@ -164,9 +164,11 @@ std::string QtConsole::plainText() const {
 }
 
 void QtConsole::scrollToEnd() {
-    // The view lays out lazily; the scroll bar knows the new end only once it has.
-    edit->document()->adjustSize();
-    edit->verticalScrollBar()->setValue(edit->verticalScrollBar()->maximum());
+    QScrollBar* bar = edit->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    // Again once the window has laid itself out afresh: a line shown below the console just now
+    // makes it shorter, and the end would slip out of view.
+    QTimer::singleShot(0, bar, [bar] { bar->setValue(bar->maximum()); });
 }
 
 void QtCommandStates::add(WindowCommand command, QAction* action, QAbstractButton* button) {
