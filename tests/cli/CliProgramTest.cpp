@@ -123,7 +123,6 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "XProtect Remediator   installed, version VERSION\n")};
     // The usage on standard output when asked for; one line and a pointer to it on a mistake.
     const std::string usage(usageText());
-    const std::string tryHelp = "Try 'scanbrook-cli --help'.\n";
     const std::pair<std::vector<std::string>, std::string> usageCases[] = {
         {{"-h"}, ""},
         {{"--help"}, ""},
@@ -137,9 +136,10 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
         {{"--json", "check"}, "--json belongs after the check or summary subcommand"}};
     std::vector<ProgramCase> all(std::begin(cases), std::end(cases));
     for (const auto& [arguments, reason] : usageCases) {
-        all.push_back(reason.empty() ? row("Help", none, arguments, 0, usage)
-                                     : row(reason.c_str(), none, arguments, 64, "",
-                                           "scanbrook-cli: " + reason + "\n" + tryHelp));
+        all.push_back(reason.empty()
+                          ? row("Help", none, arguments, 0, usage)
+                          : row(reason.c_str(), none, arguments, 64, "",
+                                "scanbrook-cli: " + reason + "\nTry 'scanbrook-cli --help'.\n"));
     }
     for (const ProgramCase& c : all) {
         const Root root;

@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,7 @@ protected:
         press("saveButton");
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                EXPECT_EQ(dialog->directory(), QDir(QString::fromStdString(saveFolder.path())));
                 const std::string offered =
                     dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1).toStdString();
                 dialog->selectFile(QString::fromStdString(path));
@@ -95,6 +97,9 @@ TEST_F(MainWindowTest, CheckThenRunThenSaveUnderTheTitleOfTheInstalledVersion) {
     EXPECT_EQ(report.find("\nScanned at "), report.size() - 32);
 
     EXPECT_EQ(pressAndWait("runButton"), report + test::kRunNotice);
+    // The panel opens in Documents, where the user's folder list puts them.
+    test::writeFile(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs",
+                    "XDG_DOCUMENTS_DIR=\"" + saveFolder.path() + "\"\n");
     // The name offered carries the date of the report's closing line.
     EXPECT_EQ(save(saveFolder.file("saved.text")),
               "Scanbrook-" + report.substr(report.size() - 20) + ".text");

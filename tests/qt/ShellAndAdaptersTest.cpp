@@ -68,9 +68,7 @@ TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
         }
         return all;
     };
-    const auto size = [this](double points) {
-        return window->viewController().fontSize() == points;
-    };
+    const auto size = [this](double p) { return window->viewController().fontSize() == p; };
     const auto shown = [this](const char* name) { return child<QWidget>(name)->isVisible(); };
     const auto enabled = [this](const char* name) { return child<QWidget>(name)->isEnabled(); };
     const struct {

@@ -41,7 +41,6 @@ struct ControllerHarness {
     FakeWindow window;
     FakeCommandStates commands;
     FakeNoticeLine notice;
-    FakeAlertPresenter alerts;
     std::shared_ptr<ManualQueue> work = std::make_shared<ManualQueue>();
     std::unique_ptr<ViewController> controller;
 
@@ -54,7 +53,7 @@ struct ControllerHarness {
             });
         }
         controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue, std::move(queue), &alerts});
+            defaults, clock, application, savePanel, mainQueue, std::move(queue)});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);

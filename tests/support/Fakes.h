@@ -166,8 +166,7 @@ struct FakeCommandStates final : platform::CommandStates {
 };
 
 struct FakeNoticeLine final : platform::NoticeLine {
-    std::string text;
-    std::string actionTitle;
+    std::string text, actionTitle;
     std::function<void()> action;
     void showNotice(std::string_view t, std::string_view title, std::function<void()> a) override {
         text = t;
