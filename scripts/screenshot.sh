@@ -3,8 +3,9 @@
 # simulated Mac, after a press of Check XProtect for the last 2 days; and
 # docs/scanbrook-progress.png: the same press while a slow log tool is still being read;
 # docs/scanbrook-summary.png: a check of 30 days, whose history holds a threat found and not
-# removed, with XProtect's data copies apart; then docs/menus.png (the Help menu open) and
-# docs/about-box.png (About Scanbrook).
+# removed, with XProtect's data copies apart; then docs/menus.png (the Help menu open),
+# docs/about-box.png (About Scanbrook) and docs/menus-file-view-window.png (the File, View and
+# Window menus side by side).
 # Usage: bash scripts/screenshot.sh [build folder, default build/release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,8 @@ mkdir -p "$work/month/Scanbrook"
 printf '[General]\ntimePeriod=30\nnoUpdateCheck=true\n' >"$work/month/Scanbrook/Scanbrook.conf"
 
 # MODE check: the window a few seconds after a press of Check XProtect, into $OUT;
-# MODE menus: the Help menu open and the About box, into $OUT/menus.png and $OUT/about.png.
+# MODE menus: the File, View and Window menus, the Help menu open and the About box, into
+# $OUT/menu-f.png, menu-v.png, menu-w.png, menus.png and about.png.
 cat >"$work/shoot.sh" <<'SHOOT'
 #!/bin/sh
 openbox --sm-disable 2>/dev/null &
@@ -40,6 +42,13 @@ if [ "$MODE" = check ]; then
     frame=$(xwininfo -id "$win" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
     xwd -silent -id "$frame" >"$OUT"
 else
+    for menu in f v w; do
+        xdotool key alt+$menu
+        sleep 2
+        import -window root "$OUT/menu-$menu.png"
+        xdotool key Escape
+        sleep 1
+    done
     xdotool key alt+h
     sleep 3
     # import, not xwd: xwd leaves the new popup and dialog black.
@@ -73,4 +82,9 @@ SCANBROOK_PLATFORM_ROOT="$PWD/$build/simroot" XDG_CONFIG_HOME="$work/config" MOD
     xvfb-run -a -s "-screen 0 1280x760x24" "$work/shoot.sh"
 /usr/bin/convert "$work/menus.png" -crop 640x280+30+10 +repage -strip docs/menus.png
 /usr/bin/convert "$work/about.png" -crop 1182x662+30+10 +repage -strip docs/about-box.png
-echo "docs/menus.png docs/about-box.png"
+for menu in f v w; do
+    /usr/bin/convert "$work/menu-$menu.png" -crop 420x160+30+10 +repage "$work/menu-$menu.png"
+done
+/usr/bin/convert "$work/menu-f.png" "$work/menu-v.png" "$work/menu-w.png" +append -strip \
+    docs/menus-file-view-window.png
+echo "docs/menus.png docs/about-box.png docs/menus-file-view-window.png"

@@ -1,9 +1,9 @@
 #include "app/AppMenus.h"
 
 #include "platform/BuildInfo.h"
-#include "platform/qt/DesktopConventions.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
@@ -50,19 +50,51 @@ QIcon applicationIcon() {
     return icon;
 }
 
-void addApplicationMenus(QMainWindow& window, QPlainTextEdit& console, QMenu& helpMenu,
-                         QAction& openHelp) {
+QMenu* addWindowMenu(QMenuBar& bar, QAction* before) {
+    auto* windowMenu = new QMenu(QStringLiteral("&Window"), &bar);
+    bar.insertMenu(before, windowMenu);
+    QAction* minimize = windowMenu->addAction(QStringLiteral("Minimize"));
+    minimize->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    QObject::connect(minimize, &QAction::triggered, windowMenu, [] {
+        if (QWidget* front = QApplication::activeWindow()) {
+            front->showMinimized();
+        }
+    });
+    minimize->setMenuRole(QAction::NoRole);
+    QAction* zoom = windowMenu->addAction(QStringLiteral("Zoom"));
+    zoom->setMenuRole(QAction::NoRole);
+    QObject::connect(zoom, &QAction::triggered, windowMenu, [] {
+        if (QWidget* front = QApplication::activeWindow()) {
+            front->isMaximized() ? front->showNormal() : front->showMaximized();
+        }
+    });
+    return windowMenu;
+}
+
+void addApplicationMenus(QMainWindow& window, const WindowActions& actions, QPlainTextEdit& console,
+                         QMenu& helpMenu, QAction& openHelp) {
     QMenuBar* bar = window.menuBar();
     QAction* beforeHelp = helpMenu.menuAction();
 
-    QMenu* fileMenu = nullptr;
-    if (!platform::kMenuBarHasApplicationMenu) {
-        fileMenu = new QMenu(QStringLiteral("&File"), bar);
-        bar->insertMenu(beforeHelp, fileMenu);
-    }
+    auto* fileMenu = new QMenu(QStringLiteral("&File"), bar);
+    bar->insertMenu(beforeHelp, fileMenu);
+    fileMenu->addAction(actions.check);
+    fileMenu->addAction(actions.run);
+    fileMenu->addSeparator();
+    actions.save->setShortcuts(QKeySequence::Save);
+    fileMenu->addAction(actions.save);
+    fileMenu->addSeparator();
+    QAction* close =
+        addItem(*fileMenu, QStringLiteral("Close Window"), QKeySequence::Close, QAction::NoRole);
+    // The window in front: the help window closes as a document window does, and the main
+    // window's close ends the application.
+    QObject::connect(close, &QAction::triggered, &window, [&window] {
+        QWidget* front = QApplication::activeWindow();
+        (front != nullptr ? front : &window)->close();
+    });
+
     auto* editMenu = new QMenu(QStringLiteral("&Edit"), bar);
     bar->insertMenu(beforeHelp, editMenu);
-
     // The console is read-only, so copying and selecting all are its only edits.
     QAction* copy =
         addItem(*editMenu, QStringLiteral("&Copy"), QKeySequence::Copy, QAction::NoRole);
@@ -71,6 +103,19 @@ void addApplicationMenus(QMainWindow& window, QPlainTextEdit& console, QMenu& he
         addItem(*editMenu, QStringLiteral("Select &All"), QKeySequence::SelectAll, QAction::NoRole);
     QObject::connect(selectAll, &QAction::triggered, &console, &QPlainTextEdit::selectAll);
 
+    auto* viewMenu = new QMenu(QStringLiteral("&View"), bar);
+    bar->insertMenu(beforeHelp, viewMenu);
+    // ⌘= too: the key that carries + on most keyboards, without Shift.
+    actions.biggerText->setShortcuts(QKeySequence::keyBindings(QKeySequence::ZoomIn)
+                                     << QKeySequence(QStringLiteral("Ctrl+=")));
+    actions.smallerText->setShortcuts(QKeySequence::ZoomOut);
+    viewMenu->addAction(actions.biggerText);
+    viewMenu->addAction(actions.smallerText);
+    viewMenu->addSeparator();
+    viewMenu->addAction(actions.showSummary);
+
+    addWindowMenu(*bar, beforeHelp);
+
     openHelp.setShortcuts(QKeySequence::HelpContents);
 
     // Qt moves both into the application menu on the Mac, whichever menu holds them.
@@ -78,11 +123,21 @@ void addApplicationMenus(QMainWindow& window, QPlainTextEdit& console, QMenu& he
     QAction* about = addItem(helpMenu, QStringLiteral("&About Scanbrook"), QKeySequence::UnknownKey,
                              QAction::AboutRole);
     QObject::connect(about, &QAction::triggered, &window, [&window] { showAbout(window); });
-    QAction* quit =
-        addItem(fileMenu != nullptr ? *fileMenu : helpMenu, QStringLiteral("&Quit Scanbrook"),
-                QKeySequence::Quit, QAction::QuitRole);
+    fileMenu->addSeparator();
+    QAction* quit = addItem(*fileMenu, QStringLiteral("&Quit Scanbrook"), QKeySequence::Quit,
+                            QAction::QuitRole);
     // Closing the window is how the application ends, on every path.
     QObject::connect(quit, &QAction::triggered, &window, &QMainWindow::close);
+
+    // Only About and Quit move to the Mac's application menu; Qt would otherwise guess from
+    // the titles of the others.
+    for (const QMenu* menu : {fileMenu, editMenu, viewMenu}) {
+        for (QAction* item : menu->actions()) {
+            if (item->menuRole() == QAction::TextHeuristicRole) {
+                item->setMenuRole(QAction::NoRole);
+            }
+        }
+    }
 }
 
 } // namespace scanbrook

@@ -2,11 +2,13 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace scanbrook {
 
 class AppDelegate;
+class LaunchChecks;
 class MainWindow;
 namespace platform {
 class MainQueue;
@@ -19,15 +21,21 @@ class ApplicationShell final : public QObject {
     Q_OBJECT
 
 public:
-    ApplicationShell(MainWindow& window, std::shared_ptr<platform::MainQueue> mainQueue);
+    /// `makeLaunchChecks` makes the checks of the launch; the real ones when null.
+    ApplicationShell(MainWindow& window, std::shared_ptr<platform::MainQueue> mainQueue,
+                     std::function<std::unique_ptr<LaunchChecks>()> makeLaunchChecks = nullptr);
     ~ApplicationShell() override;
 
-    /// Runs the launch sequence once the event loop has started, after the window has shown.
+    /// Runs the launch sequence once the event loop has started and the window has been drawn,
+    /// with a line in the window that says so while the checks run.
     void scheduleLaunchChecks();
 
     AppDelegate& delegate();
 
 private:
+    void runLaunchChecksOnceDrawn(int triesLeft);
+
+    MainWindow& window;
     struct Parts;
     std::unique_ptr<Parts> parts;
 };

@@ -2,15 +2,25 @@
 
 #include "platform/NumberFormatter.h"
 #include "platform/qt/MainQueue.h"
+#include "platform/qt/QtAlertPresenter.h"
 #include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/QtUserDefaults.h"
 #include "ui_MainWindow.h"
 #include "window/ViewController.h"
 
+#include <QCloseEvent>
 #include <QShowEvent>
 
 namespace scanbrook {
+
+namespace {
+
+// The window's size and place, and how the splitter shares the width, from the last close.
+constexpr std::string_view kGeometryKey = "windowGeometry";
+constexpr std::string_view kSplitterKey = "reportSplitterState";
+
+} // namespace
 
 /// What the controller is given: the adapters over this window's widgets and the services.
 struct MainWindow::Parts {
@@ -18,7 +28,12 @@ struct MainWindow::Parts {
         : savePanel(window), textField(ui.textTimePeriod), stepper(ui.periodStep),
           console(ui.outputTextbox), spinner(ui.busySpinner), progress(ui.checkProgress),
           summary(ui.summaryPanel, ui.summaryLine, ui.summaryTable, ui.summaryButton),
-          windowAdapter(window) {}
+          notice(ui.noticeBar, ui.noticeLine, ui.noticeButton), windowAdapter(window) {
+        commands.add(platform::WindowCommand::RunScans, ui.actionRun, ui.runButton);
+        commands.add(platform::WindowCommand::SaveReport, ui.actionSave, ui.saveButton);
+        commands.add(platform::WindowCommand::BiggerText, ui.actionBiggerText, ui.largerButton);
+        commands.add(platform::WindowCommand::SmallerText, ui.actionSmallerText, ui.smallerButton);
+    }
 
     platform::QtUserDefaults defaults;
     platform::SystemClock clock;
@@ -31,6 +46,9 @@ struct MainWindow::Parts {
     platform::QtSpinner spinner;
     platform::QtProgressLine progress;
     platform::QtSummaryView summary;
+    platform::QtNoticeLine notice;
+    platform::QtCommandStates commands;
+    platform::QtAlertPresenter alerts;
     platform::QtWindow windowAdapter;
 };
 
@@ -44,6 +62,7 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
         .application = parts->application,
         .savePanel = parts->savePanel,
         .mainQueue = std::move(mainQueue),
+        .alerts = &parts->alerts,
     });
     controller->setTextTimePeriod(&parts->textField);
     controller->setPeriodStep(&parts->stepper);
@@ -53,8 +72,22 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
     controller->setProgressLine(&parts->progress);
     controller->setSummaryView(&parts->summary);
     controller->setViewWindow(&parts->windowAdapter);
+    controller->setCommandStates(&parts->commands);
+    controller->setNoticeLine(&parts->notice);
     connectActions();
+    // Every focusable control shows where the focus is, the text areas too. (Which controls Tab
+    // reaches on a Mac is the user's choice in the system's keyboard settings.)
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui->textTimePeriod), static_cast<QWidget*>(ui->outputTextbox),
+          static_cast<QWidget*>(ui->summaryTable)}) {
+        control->setAttribute(Qt::WA_MacShowFocusRect, true);
+    }
+    // Tab leaves the read-only console and the table rather than moving within them.
+    ui->outputTextbox->setTabChangesFocus(true);
+    ui->summaryTable->setTabKeyNavigation(false);
+    restoreLayout();
     controller->viewDidLoad();
+    showSummaryTitle();
 }
 
 MainWindow::~MainWindow() {
@@ -72,13 +105,57 @@ void MainWindow::connectActions() {
             [c] { c->stepSetPeriod(); });
     // Return, and leaving the field after a change.
     connect(ui->textTimePeriod, &QLineEdit::editingFinished, this, [c] { c->testSetPeriod(); });
-    connect(ui->checkButton, &QPushButton::clicked, this, [c] { c->doCheckXPR(); });
-    connect(ui->runButton, &QPushButton::clicked, this, [c] { c->doRunXPro(); });
-    connect(ui->saveButton, &QPushButton::clicked, this, [c] { c->doSaveButton(); });
-    connect(ui->largerButton, &QToolButton::clicked, this, [c] { c->incFontSize(); });
-    connect(ui->smallerButton, &QToolButton::clicked, this, [c] { c->decFontSize(); });
-    connect(ui->summaryButton, &QToolButton::toggled, this,
-            [c](bool shown) { c->setShowSummary(shown); });
+    // Return in the field checks the period it names, as the default button would in a dialog.
+    connect(ui->textTimePeriod, &QLineEdit::returnPressed, ui->actionCheck, &QAction::trigger);
+    // Each button and its menu item are one action.
+    const std::pair<QAbstractButton*, QAction*> buttons[] = {
+        {ui->checkButton, ui->actionCheck},         {ui->runButton, ui->actionRun},
+        {ui->saveButton, ui->actionSave},           {ui->largerButton, ui->actionBiggerText},
+        {ui->smallerButton, ui->actionSmallerText},
+    };
+    for (const auto& [button, action] : buttons) {
+        connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    }
+    connect(ui->actionCheck, &QAction::triggered, this, [c] { c->doCheckXPR(); });
+    connect(ui->actionRun, &QAction::triggered, this, [c] { c->doRunXPro(); });
+    connect(ui->actionSave, &QAction::triggered, this, [c] { c->doSaveButton(); });
+    connect(ui->actionBiggerText, &QAction::triggered, this, [c] { c->incFontSize(); });
+    connect(ui->actionSmallerText, &QAction::triggered, this, [c] { c->decFontSize(); });
+    connect(ui->summaryButton, &QToolButton::toggled, this, [this, c](bool shown) {
+        c->setShowSummary(shown);
+        showSummaryTitle();
+    });
+    connect(ui->actionShowSummary, &QAction::triggered, ui->summaryButton,
+            &QAbstractButton::toggle);
+}
+
+void MainWindow::showSummaryTitle() {
+    // The item says what choosing it does, as a Mac's View menu does.
+    ui->actionShowSummary->setText(ui->summaryButton->isChecked() ? QStringLiteral("Hide Summary")
+                                                                  : QStringLiteral("Show Summary"));
+}
+
+void MainWindow::restoreLayout() {
+    // Nothing stored keeps the layout's size; a geometry saved on a screen that is gone is
+    // moved onto one that is there.
+    restoreGeometry(parts->defaults.bytesForKey(kGeometryKey));
+    ui->reportSplitter->restoreState(parts->defaults.bytesForKey(kSplitterKey));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Reached once the controller has agreed to the close.
+    parts->defaults.setBytes(saveGeometry(), kGeometryKey);
+    parts->defaults.setBytes(ui->reportSplitter->saveState(), kSplitterKey);
+    QMainWindow::closeEvent(event);
+}
+
+WindowActions MainWindow::windowActions() const {
+    return {ui->actionCheck,      ui->actionRun,         ui->actionSave,
+            ui->actionBiggerText, ui->actionSmallerText, ui->actionShowSummary};
+}
+
+platform::NoticeLine& MainWindow::noticeLine() {
+    return parts->notice;
 }
 
 QMenu* MainWindow::helpMenu() const {

@@ -17,7 +17,18 @@ namespace scanbrook {
 class ViewController;
 namespace platform {
 class MainQueue;
-}
+class NoticeLine;
+} // namespace platform
+
+/// The window's own commands, each a menu item and (but Check XProtect) a button acting alike.
+struct WindowActions {
+    QAction* check;
+    QAction* run;
+    QAction* save;
+    QAction* biggerText;
+    QAction* smallerText;
+    QAction* showSummary;
+};
 
 /// The main window as laid out in MainWindow.ui, handed to a ViewController: the window only
 /// connects its controls to the controller's actions and tells it when it appears.
@@ -36,12 +47,19 @@ public:
     QAction* openHelpAction() const;
     /// The console, on which the Edit menu acts.
     QPlainTextEdit* console() const;
+    /// The window's commands, for the menus.
+    WindowActions windowActions() const;
+    /// The line below the report, for what the window has to say outside it.
+    platform::NoticeLine& noticeLine();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void connectActions();
+    void showSummaryTitle();
+    void restoreLayout();
 
     struct Parts;
     std::unique_ptr<Ui::MainWindow> ui;

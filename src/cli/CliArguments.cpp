@@ -32,7 +32,7 @@ struct Parser {
 /// A request decided by "--help" or "--version" where an option may stand; nullopt for any
 /// other argument.
 std::optional<Request> standaloneOption(std::string_view argument) {
-    if (argument == "--help") {
+    if (argument == "--help" || argument == "-h") {
         return Request{Command::Help};
     }
     if (argument == "--version") {
@@ -63,6 +63,32 @@ optionValue(Parser& parser, std::string_view argument, std::string_view option) 
         return argument.substr(option.size() + 1);
     }
     return std::nullopt;
+}
+
+/// The number --days spells, not yet brought into range: beyond the longest period every
+/// magnitude is one past it, so nothing overflows. nullopt when the text is no such integer.
+std::optional<std::int64_t> parseDayCount(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    // Any magnitude above the longest period clamps alike, so stop counting once past it
+    // rather than overflow.
+    constexpr std::int64_t kEnough = reports::kMaxPeriodDays + 1;
+    std::int64_t magnitude = 0;
+    for (char c : text) {
+        if (!isDecimalDigit(c)) {
+            return std::nullopt;
+        }
+        if (magnitude < kEnough) {
+            magnitude = magnitude * 10 + (c - '0');
+        }
+    }
+    return negative ? -magnitude : magnitude;
 }
 
 /// check and summary: --days N, --json, --output PATH.
@@ -121,25 +147,35 @@ ParsedArguments parseReport(Parser& parser, Command command) {
         if (value.empty()) {
             return UsageError{"--days needs a value"};
         }
-        days = parseDays(value);
-        if (!days) {
+        const std::optional<std::int64_t> given = parseDayCount(value);
+        if (!given) {
             return UsageError{"--days needs a whole number of days, not " + quoted(value)};
+        }
+        days = reports::clampPeriod(*given);
+        if (*days != *given) {
+            request.notes.push_back("--days " + std::string(value) + " is outside 1 to 30; using " +
+                                    std::to_string(*days));
         }
     }
     request.days = days.value_or(reports::kMinPeriodDays);
     return request;
 }
 
-/// A subcommand that takes no options of its own.
-ParsedArguments parseBare(Parser& parser, Command command) {
+/// A subcommand whose only option, if any, is --json.
+ParsedArguments parseBare(Parser& parser, Command command, bool takesJson) {
+    Request request{command};
     while (!parser.atEnd()) {
         const std::string_view argument = parser.take();
-        if (auto request = standaloneOption(argument)) {
-            return *request;
+        if (auto standalone = standaloneOption(argument)) {
+            return *standalone;
+        }
+        if (takesJson && argument == kJsonOption) {
+            request.json = true;
+            continue;
         }
         return notUnderstood(argument);
     }
-    return Request{command};
+    return request;
 }
 
 } // namespace
@@ -162,27 +198,8 @@ std::optional<std::int64_t> parseStaleHours(std::string_view text) {
 }
 
 std::optional<std::int64_t> parseDays(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    // Any magnitude above the longest period clamps alike, so stop counting once past it
-    // rather than overflow.
-    constexpr std::int64_t kEnough = reports::kMaxPeriodDays + 1;
-    std::int64_t magnitude = 0;
-    for (char c : text) {
-        if (!isDecimalDigit(c)) {
-            return std::nullopt;
-        }
-        if (magnitude < kEnough) {
-            magnitude = magnitude * 10 + (c - '0');
-        }
-    }
-    return reports::clampPeriod(negative ? -magnitude : magnitude);
+    const std::optional<std::int64_t> given = parseDayCount(text);
+    return given ? std::optional(reports::clampPeriod(*given)) : std::nullopt;
 }
 
 ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
@@ -199,10 +216,13 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
             return parseReport(parser, Command::Summary);
         }
         if (argument == "run") {
-            return parseBare(parser, Command::Run);
+            return parseBare(parser, Command::Run, false);
         }
         if (argument == "doctor") {
-            return parseBare(parser, Command::Doctor);
+            return parseBare(parser, Command::Doctor, true);
+        }
+        if (argument == "help") {
+            return Request{Command::Help};
         }
         if (argument == kDaysOption || argument.starts_with("--days=") || argument == kJsonOption ||
             argument == kOutputOption || argument.starts_with("--output=")) {
@@ -221,22 +241,23 @@ std::string_view usageText() {
     return "usage: scanbrook-cli check [--days N] [--json] [--output PATH]\n"
            "       scanbrook-cli summary [--days N] [--stale-hours H] [--json] [--output PATH]\n"
            "       scanbrook-cli run\n"
-           "       scanbrook-cli doctor\n"
-           "       scanbrook-cli --help | --version\n"
+           "       scanbrook-cli doctor [--json]\n"
+           "       scanbrook-cli -h | --help | help | --version\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
            "              (1 to 30, default 1)\n"
            "  summary     print whether the scans ran in the last N days and what they found: a\n"
            "              verdict line, then a table of the scanners, then the paths of findings\n"
            "  --stale-hours H  summary: a newest scan older than H hours is stale (default 48)\n"
-           "  --json      print one JSON document instead (docs/schema/ describes both)\n"
+           "  --json      print one JSON document instead (docs/schema/ describes each)\n"
            "  --output PATH  write to PATH instead of standard output (\"-\"), replacing\n"
            "              the regular file (or a link's target) whole: a temporary file\n"
            "              beside it is renamed over it, with the old file's mode\n"
            "  run         run XProtect Remediator's scans now and print how the run ended\n"
-           "  doctor      run the launch checks that the log can be read, and print each\n"
-           "              outcome (exit 0 when all pass, 1 otherwise)\n"
-           "  --help      print this text\n"
+           "  doctor      run the launch checks that the log can be read, print each outcome\n"
+           "              with what to do about a failure, and whether XProtect Remediator is\n"
+           "              installed and its version (exit 0 when all checks pass, 1 otherwise)\n"
+           "  -h, --help, help  print this text\n"
            "  --version   print the version\n"
            "\n"
            "exit status: 0 success; 1 a scan reported something other than a clean result\n"

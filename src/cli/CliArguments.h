@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 /// What scanbrook-cli is asked to do, read from its arguments without touching the system.
 namespace scanbrook::cli {
@@ -16,12 +17,15 @@ struct Request {
     Command command = Command::Help;
     /// The check's period in days, already brought into 1..30.
     std::int64_t days = 1;
-    /// check and summary: one JSON document instead of text.
+    /// check, summary and doctor: one JSON document instead of text.
     bool json = false;
     /// check and summary: the file that the output replaces, instead of standard output.
     std::optional<std::string> output = std::nullopt;
     /// summary: a newest scan older than this many hours makes it stale.
     std::int64_t staleHours = 48;
+    /// What the user is told on standard error before the work starts, one line each without a
+    /// line feed: an out-of-range period that was brought into range.
+    std::vector<std::string> notes = {};
 };
 
 /// Arguments that make no request: `reason` is one line, without a line feed.
@@ -31,8 +35,9 @@ struct UsageError {
 
 using ParsedArguments = std::variant<Request, UsageError>;
 
-/// Reads the arguments after the program's name. "--help" and "--version" may stand wherever
-/// an option may; the first of them, or the first mistake, decides.
+/// Reads the arguments after the program's name. "-h", "--help" and "--version" may stand
+/// wherever an option may, "help" where the subcommand does; the first of them, or the first
+/// mistake, decides.
 ParsedArguments parseArguments(std::span<const std::string_view> arguments);
 
 /// The value of --days: an optional sign and at least one decimal digit, nothing else. A value
@@ -42,6 +47,8 @@ std::optional<std::int64_t> parseDays(std::string_view text);
 
 /// The value of --stale-hours: decimal digits only, 1 to a year of hours; nullopt otherwise.
 std::optional<std::int64_t> parseStaleHours(std::string_view text);
+/// The line a usage error prints after its reason, pointing to the usage text.
+inline constexpr std::string_view kTryHelpLine = "Try 'scanbrook-cli --help'.";
 
 /// The usage text, ending with a line feed.
 std::string_view usageText();

@@ -31,6 +31,20 @@ int deliver(std::string_view text, const std::optional<std::string>& path, int s
     return status;
 }
 
+std::string oneLine(std::string_view text) {
+    std::string line;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view piece = text.substr(0, end);
+        if (!piece.empty()) {
+            line += line.empty() ? "" : " ";
+            line += piece;
+        }
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    return line;
+}
+
 void complain(std::string_view reason) {
     std::fprintf(stderr, "%s: %.*s\n", kProgramName.data(), static_cast<int>(reason.size()),
                  reason.data());

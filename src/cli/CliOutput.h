@@ -30,4 +30,7 @@ int deliver(std::string_view text, const std::optional<std::string>& path, int s
 /// Prints "scanbrook-cli: `reason`" and a line feed on standard error.
 void complain(std::string_view reason);
 
+/// `text` on one line: its lines joined by single spaces, empty ones dropped.
+std::string oneLine(std::string_view text);
+
 } // namespace scanbrook::cli

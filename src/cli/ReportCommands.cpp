@@ -39,6 +39,22 @@ reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::s
     return summary;
 }
 
+/// A script that reads only standard error learns why the log gave no report; the report itself
+/// on standard output keeps its bytes.
+void explainLogFailure(const reports::CheckSummary& check, std::string_view report) {
+    switch (check.outcome) {
+    case reports::CheckOutcome::ToolFailed:
+        complain("the log could not be read: " + oneLine(report));
+        break;
+    case reports::CheckOutcome::NoArray:
+        complain("the log could not be read: the log tool's output is no JSON array of entries");
+        break;
+    case reports::CheckOutcome::Lines:
+    case reports::CheckOutcome::NoneFound:
+        break;
+    }
+}
+
 int checkStatus(const reports::CheckSummary& check) {
     switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
@@ -79,12 +95,14 @@ int check(const Request& request) {
     if (request.json) {
         reports::CheckEventsJson events;
         const reports::CheckSummary check = queryWithProgress(texts, report, &events);
+        explainLogFailure(check, report);
         const reports::DocumentHeader header{request.days, runDate,
                                              protection::installedRemediatorVersion()};
         return deliver(reports::checkJson(header, check, report, events), request.output,
                        checkStatus(check));
     }
     const reports::CheckSummary check = queryWithProgress(texts, report);
+    explainLogFailure(check, report);
     report += reports::closingLine(runDate);
     report += '\n';
     return deliver(report, request.output, checkStatus(check));
@@ -99,6 +117,7 @@ int summary(const Request& request) {
     // Staleness is measured at the moment the summary is made, whatever the period.
     const reports::ScanSummary scans =
         builder.finish(check, {platform::SystemClock().now(), request.staleHours});
+    explainLogFailure(check, report);
     const protection::ProtectionStatus protectionStatus = protection::readProtectionStatus();
     std::string text;
     if (request.json) {

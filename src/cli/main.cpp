@@ -14,10 +14,11 @@ namespace {
 
 using namespace scanbrook;
 
+/// The reason and where to read more, on standard error; the usage itself only when asked for.
 int usageError(const std::string& reason) {
     cli::complain(reason);
-    const std::string_view usage = cli::usageText();
-    std::fwrite(usage.data(), 1, usage.size(), stderr);
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(cli::kTryHelpLine.size()),
+                 cli::kTryHelpLine.data());
     return cli::kExitUsage;
 }
 
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
         return usageError(error->reason);
     }
     const cli::Request& request = std::get<cli::Request>(parsed);
+    for (const std::string& note : request.notes) {
+        cli::complain(note);
+    }
     switch (request.command) {
     case cli::Command::Help:
         return cli::print(cli::usageText(), cli::kExitSuccess);

@@ -57,6 +57,15 @@ std::optional<TimePoint> bundleModificationTime(const std::string& bundlePath) {
         std::chrono::seconds(modified.tv_sec) + std::chrono::nanoseconds(modified.tv_nsec)));
 }
 
+std::optional<std::string> bundleShortVersion(const std::string& bundlePath) {
+    const auto info = bundleInfoDictionary(bundlePath);
+    if (!info) {
+        return std::nullopt;
+    }
+    const auto version = info->find("CFBundleShortVersionString");
+    return version != info->end() ? std::optional(version->second) : std::nullopt;
+}
+
 std::optional<InfoDictionary> mainBundleInfoDictionary() {
     return parseDictionary(build::kInfoPlist);
 }

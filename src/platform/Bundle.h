@@ -19,6 +19,9 @@ std::optional<InfoDictionary> bundleInfoDictionary(const std::string& bundlePath
 /// When the bundle folder at `bundlePath` was last modified (a data update replaces the
 /// bundle); nullopt when there is no folder there.
 std::optional<TimePoint> bundleModificationTime(const std::string& bundlePath);
+/// The text under "CFBundleShortVersionString" in that dictionary; nullopt when there is no
+/// bundle, no dictionary or no such text. The bundle's code is never loaded.
+std::optional<std::string> bundleShortVersion(const std::string& bundlePath);
 
 /// The application's own information dictionary (embedded in the executable at build time).
 std::optional<InfoDictionary> mainBundleInfoDictionary();

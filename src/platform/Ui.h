@@ -54,6 +54,8 @@ public:
     /// Selects the line numbered `line` (0 for the first) and scrolls it into view, leaving the
     /// text as it is; does nothing when there is no such line.
     virtual void selectLine(std::size_t line) = 0;
+    /// Scrolls so that the end of the content is in view.
+    virtual void scrollToEnd() = 0;
 };
 
 /// One scanner's row in the summary's table.
@@ -100,6 +102,30 @@ public:
     virtual void setSummaryHidden(bool hidden) = 0;
     /// `handler` gets a scanner's name each time the user activates its row (a double-click).
     virtual void setScannerActivation(std::function<void(const std::string& name)> handler) = 0;
+    /// Draws the summary's text at `points`, the console's size.
+    virtual void setFontSize(double points) = 0;
+};
+
+/// The window's commands whose availability the controller decides; a command's button and
+/// menu item are enabled together.
+enum class WindowCommand { RunScans, SaveReport, BiggerText, SmallerText };
+
+class CommandStates {
+public:
+    virtual ~CommandStates() = default;
+    virtual void setCommandEnabled(WindowCommand command, bool enabled) = 0;
+};
+
+/// A line below the report for what the window has to say outside it, with at most one button
+/// that offers what to do next.
+class NoticeLine {
+public:
+    virtual ~NoticeLine() = default;
+    /// Shows `text`, and with a non-empty `actionTitle` a button so titled that calls `action`
+    /// (and hides the line) when pressed. Replaces an earlier notice.
+    virtual void showNotice(std::string_view text, std::string_view actionTitle = {},
+                            std::function<void()> action = nullptr) = 0;
+    virtual void hideNotice() = 0;
 };
 
 /// The line beside the spinner that says how far a check has got while it runs.

@@ -15,6 +15,10 @@ bool xprotectInstalled() {
     return platform::fileExists(xprotectExecutablePath());
 }
 
+std::string notInstalledText() {
+    return "XProtect Remediator is not installed: no file at " + xprotectExecutablePath();
+}
+
 RunOutcome runXProtectScans() {
     // What the scanner prints is read to its end (so it never blocks on a full pipe) and
     // dropped: the user sees its results through the next check.

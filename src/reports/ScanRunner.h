@@ -11,6 +11,11 @@ std::string xprotectExecutablePath();
 /// nothing otherwise.
 bool xprotectInstalled();
 
+/// What the window and the command line say when a run is asked for and the scanner is not
+/// installed: "XProtect Remediator is not installed: no file at " and the executable's path,
+/// without a line feed.
+std::string notInstalledText();
+
 struct RunOutcome {
     /// What the console gets: the completion notice, or the error text.
     std::string text;

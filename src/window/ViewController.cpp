@@ -29,6 +29,11 @@ constexpr std::string_view kShowSummaryKey = "showSummary";
 constexpr std::string_view kStaleHoursKey = "staleHours";
 constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
 constexpr std::string_view kVersionNotFound = "Not found";
+constexpr std::string_view kRunEndedNotice =
+    "The scan run has ended. A check will show its results; the summary is still that of the last "
+    "check.";
+constexpr std::string_view kCheckNowTitle = "Check Now";
+constexpr std::string_view kSaveFailedTitle = "The report could not be saved.";
 
 std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platform::TaskQueue> q) {
     if (q) {
@@ -79,7 +84,7 @@ platform::SummaryDisplay summaryDisplay(const reports::ScanSummary& summary,
 
 ViewController::ViewController(ViewControllerServices services)
     : theXPremCatPath(mac::kXProtectBundle), defaults(services.defaults), clock(services.clock),
-      application(services.application), savePanel(services.savePanel),
+      application(services.application), savePanel(services.savePanel), alerts(services.alerts),
       mainQueue(std::move(services.mainQueue)),
       processingQueue(makeProcessingQueue(std::move(services.processingQueue))),
       self(std::make_shared<ViewController*>(this)) {}
@@ -106,6 +111,9 @@ void ViewController::viewDidLoad() {
     if (summaryView != nullptr) {
         summaryView->setSummaryHidden(!showSummary);
     }
+    showFontSize();
+    // Nothing to save until a report is shown.
+    enableCommand(platform::WindowCommand::SaveReport, false);
 }
 
 void ViewController::setSummaryView(platform::SummaryView* view) {
@@ -178,6 +186,9 @@ void ViewController::showPeriodInField() {
 }
 
 void ViewController::doCheckXPR() {
+    if (noticeLine != nullptr) {
+        noticeLine->hideNotice();
+    }
     testSetPeriod();
     startSpinner();
     theTimePeriod = reports::clampPeriod(theTimePeriod);
@@ -266,15 +277,24 @@ void ViewController::showCheckReport(std::string report, const reports::ScanSumm
             progressLine->hideProgress();
         }
     }
+    enableCommand(platform::WindowCommand::SaveReport, true);
     stopSpinner();
 }
 
 void ViewController::doRunXPro() {
+    if (runGoing) {
+        return;
+    }
     if (!reports::xprotectInstalled()) {
+        if (noticeLine != nullptr) {
+            noticeLine->showNotice(reports::notInstalledText());
+        }
         return;
     }
     startSpinner();
-    enqueueWork([weakSelf = std::weak_ptr(self), queue = mainQueue] {
+    runGoing = true;
+    enableCommand(platform::WindowCommand::RunScans, false);
+    const bool started = enqueueWork([weakSelf = std::weak_ptr(self), queue = mainQueue] {
         std::string report = reports::runXProtectScans().text;
         queue->addOperation([weakSelf, report = std::move(report)] {
             if (const auto alive = weakSelf.lock()) {
@@ -282,17 +302,28 @@ void ViewController::doRunXPro() {
             }
         });
     });
+    if (!started) {
+        runGoing = false;
+        enableCommand(platform::WindowCommand::RunScans, true);
+    }
 }
 
 void ViewController::showRunResult(const std::string& report) {
     appendOutputText(report);
-    // A run says nothing about the scans of a period: the summary of the report above the
-    // run's notice no longer describes what the console ends with.
-    if (summaryView != nullptr) {
-        summaryView->clearSummary();
+    runGoing = false;
+    enableCommand(platform::WindowCommand::RunScans, true);
+    enableCommand(platform::WindowCommand::SaveReport, true);
+    // The summary stays that of the check above the run's notice; the user is told so and
+    // offered the check that brings it up to date.
+    if (noticeLine != nullptr) {
+        noticeLine->showNotice(kRunEndedNotice, kCheckNowTitle, [weakSelf = std::weak_ptr(self)] {
+            if (const auto alive = weakSelf.lock()) {
+                (*alive)->doCheckXPR();
+            }
+        });
     }
-    scannerLines.clear();
-    steppedScanner.clear();
+    // Once the notice takes its room, so that the run's last line is in view.
+    outputTextbox->scrollToEnd();
     stopSpinner();
 }
 
@@ -317,6 +348,12 @@ void ViewController::saveReportText(const std::optional<std::string>& path,
     }
     if (const auto failure = platform::writeFile(*path, savedText)) {
         appendOutputText(*failure);
+        if (alerts != nullptr) {
+            alerts->runModal({.style = platform::AlertStyle::Critical,
+                              .messageText = std::string(kSaveFailedTitle),
+                              .informativeText = *failure,
+                              .buttons = {"OK"}});
+        }
     }
 }
 
@@ -329,6 +366,20 @@ void ViewController::startSpinner() {
 void ViewController::stopSpinner() {
     busySpinner->stopAnimation();
     busySpinner->setHidden(true);
+}
+
+void ViewController::enableCommand(platform::WindowCommand command, bool enabled) {
+    if (commandStates != nullptr) {
+        commandStates->setCommandEnabled(command, enabled);
+    }
+}
+
+void ViewController::showFontSize() {
+    enableCommand(platform::WindowCommand::BiggerText, theFontSize < kMaxFontSize);
+    enableCommand(platform::WindowCommand::SmallerText, theFontSize > kMinFontSize);
+    if (summaryView != nullptr) {
+        summaryView->setFontSize(theFontSize);
+    }
 }
 
 void ViewController::incFontSize() {
@@ -359,16 +410,12 @@ void ViewController::applyFontSize() {
     if (outputTextbox != nullptr) {
         outputTextbox->refont(theFontSize);
     }
+    showFontSize();
 }
 
 std::string ViewController::bundleShortVersion(const std::string& path) {
     // Only the information dictionary is read; the bundle's code is never loaded.
-    const auto info = platform::bundleInfoDictionary(path);
-    if (!info) {
-        return std::string(kVersionNotFound);
-    }
-    const auto version = info->find("CFBundleShortVersionString");
-    return version != info->end() ? version->second : std::string(kVersionNotFound);
+    return platform::bundleShortVersion(path).value_or(std::string(kVersionNotFound));
 }
 
 } // namespace scanbrook

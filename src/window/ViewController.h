@@ -29,6 +29,8 @@ struct ViewControllerServices {
     std::shared_ptr<platform::TaskQueue> mainQueue;
     /// The work queue; when null the controller makes its own (8 operations at once).
     std::unique_ptr<platform::TaskQueue> processingQueue = nullptr;
+    /// Where a failed save is reported besides the console; none when null.
+    platform::AlertPresenter* alerts = nullptr;
 };
 
 /// The controller of the main window: the period and font-size settings, the period's
@@ -51,6 +53,8 @@ public:
     void setBusySpinner(platform::Spinner* spinner) { busySpinner = spinner; }
     void setSummaryView(platform::SummaryView* view);
     void setProgressLine(platform::ProgressLine* line) { progressLine = line; }
+    void setCommandStates(platform::CommandStates* states) { commandStates = states; }
+    void setNoticeLine(platform::NoticeLine* line) { noticeLine = line; }
     /// The window that shows the controller's view; null while there is none.
     void setViewWindow(platform::Window* window) { viewWindow = window; }
 
@@ -97,6 +101,9 @@ private:
     void showPeriodInField();
     void startSpinner();
     void stopSpinner();
+    void enableCommand(platform::WindowCommand command, bool enabled);
+    /// A− and A+ usable only where they would change the size; the summary takes the size too.
+    void showFontSize();
 
     const std::string theXPremCatPath;
     std::int64_t theTimePeriod = 1;
@@ -117,6 +124,10 @@ private:
     platform::Window* viewWindow = nullptr;
     platform::SummaryView* summaryView = nullptr;
     platform::ProgressLine* progressLine = nullptr;
+    platform::CommandStates* commandStates = nullptr;
+    platform::NoticeLine* noticeLine = nullptr;
+    /// Whether a scan run is under way: another press would start the scanner twice.
+    bool runGoing = false;
     /// The entries read so far by the most recently started check, while it runs: the only
     /// check whose progress the window shows.
     std::shared_ptr<const std::atomic<std::uint64_t>> countedCheck;
@@ -125,6 +136,7 @@ private:
     platform::Clock& clock;
     platform::Application& application;
     platform::SavePanel& savePanel;
+    platform::AlertPresenter* alerts;
     std::shared_ptr<platform::TaskQueue> mainQueue;
     const std::unique_ptr<platform::TaskQueue> processingQueue;
     /// Completions on the main queue hold a weak reference to this and skip their work once

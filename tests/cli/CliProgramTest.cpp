@@ -1,6 +1,7 @@
 // The built scanbrook-cli, run as a script would run it, against private copies of the
 // simulated Mac: what it prints and the exit status that says how things went.
 #include "cli/CliArguments.h"
+#include "platform/Bundle.h"
 #include "platform/MacPaths.h"
 #include "platform/Process.h"
 #include "support/SimRoot.h"
@@ -81,7 +82,8 @@ struct ProgramCase {
     std::function<void(const Root&)> prepare;
     std::vector<std::string> arguments;
     int status;
-    std::string output;      ///< a check's without its closing line; "ROOT" stands for the root
+    std::string output;      ///< a check's without its closing line; "ROOT" stands for the root,
+                             ///< "VERSION" for its scanner's version
     std::string errorOutput; ///< the same for standard error
 };
 
@@ -105,14 +107,18 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
         row("CleanLine", control("log.query.output", entry(R"({\"status_code\":0,\"x\":1})")),
             {"check", "--days=45"}, 0,
             "XProtect Remediator scans completed in the last 30 days:\n\n" + line +
-                R"(  {"status_code":0,"x":1})" + "\n"),
+                R"(  {"status_code":0,"x":1})" + "\n",
+            "scanbrook-cli: --days 45 is outside 1 to 30; using 30\n"),
         row("AWarningLine", control("log.query.output", entry(R"({\"status_code\":1})")),
             {"check", "--days", "3"}, 1,
             "XProtect Remediator scans completed in the last 3 days:\n\n" + line +
                 test::kWarningSign + R"({"status_code":1})" + "\n"),
-        row("LogToolFails", control("log.status", "1"), {"check"}, 2, test::checkError(1)),
+        row("LogToolFails", control("log.status", "1"), {"check"}, 2, test::checkError(1),
+            "scanbrook-cli: the log could not be read: " + test::checkError(1) + "\n"),
         row("LogOutputNoJson", control("log.query.output", "not json"), {"check"}, 2,
-            "XProtect Remediator scans completed in the last day:\n\n"),
+            "XProtect Remediator scans completed in the last day:\n\n",
+            "scanbrook-cli: the log could not be read: the log tool's output is no JSON array of "
+            "entries\n"),
         // In columns whatever the names' lengths; the protection's lines follow.
         row(
             "SummaryAThreatInColumns",
@@ -154,7 +160,8 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
             "Last scan 2 hours ago \u2014 XProtect Remediator may have stopped\n"),
         row("SummaryNoEvents", control("log.query.output", "[]"), {"summary", "--days=7"}, 4,
             "No scans found in the last 7 days \u2014 XProtect Remediator may not be running\n"),
-        row("RunFails", control("xprotect.status", "3"), {"run"}, 2, test::runError(3)),
+        row("RunFails", control("xprotect.status", "3"), {"run"}, 2, test::runError(3),
+            "scanbrook-cli: the scans failed: Error 3 when running XProtect Remediator scans.\n"),
         row(
             "NoScanner", [](const Root& r) { r.removeFile(mac::kXProtectExecutable); }, {"run"}, 3,
             "",
@@ -170,44 +177,65 @@ TEST(CliProgram, PrintsAndExitsAsDocumented) {
                 r.removeFile(mac::kXProtectTool);
             },
             {"doctor"}, 1,
-            "checkAdmin failed\n"
-            "  Scanbrook can't get logs unless you're an admin user.\n"
-            "  Please switch to an admin account and try again.\n"
-            "checkPersist ok\ncheckTimesync ok\ncheckLogEntries ok\n"
-            "checkLogTimeFormat failed\n"
-            "  Log time format is incorrect.\n"
-            "  Please set the time in the Language & Region pane to 24-hour.\n"
+            "Admin group           failed\n"
+            "  You are not in the admin group: run with sudo, or as an administrator.\n"
+            "Log persistence       ok\nTime synchronisation  ok\nRecent log entries    ok\n"
+            "Log time format       failed\n"
+            "  The log's times are not in 24-hour form: run 'defaults write -g "
+            "AppleICUForce24HourTime -bool true', or choose 24-hour time in System Settings > "
+            "General > Language & Region.\n"
+            "XProtect Remediator   installed, version VERSION\n"
             "XProtect (information):\n"
             "  XProtect data in use: absent\n"
             "  XProtect data from Software Update: absent\n"
             "  Launch scans: unknown; background scans: unknown (there is no xprotect tool "
-            "(macOS 14 and earlier have none))\n"),
-        row("UsageError", none, {"run", "--days", "3"}, 64, "",
-            "scanbrook-cli: unknown option '--days'\n" + std::string(usageText())),
-        row("OutputTwice", none, {"check", "--output", "a", "--output=b"}, 64, "",
-            "scanbrook-cli: --output given more than once\n" + std::string(usageText())),
-        row("NotANumber", none, {"check", "--days", "1.5"}, 64, "",
-            "scanbrook-cli: --days needs a whole number of days, not '1.5'\n" +
-                std::string(usageText()))};
-    for (const ProgramCase& c : cases) {
+            "(macOS 14 and earlier have none))\n")};
+    // The usage on standard output when asked for; one line and a pointer to it on a mistake.
+    const std::string usage(usageText());
+    const std::pair<std::vector<std::string>, std::string> usageCases[] = {
+        {{"-h"}, ""},
+        {{"--help"}, ""},
+        {{"help"}, ""},
+        {{"summary", "--days", "3", "-h"}, ""},
+        {{}, "no subcommand given"},
+        {{"frobnicate"}, "unknown subcommand 'frobnicate'"},
+        {{"run", "--days", "3"}, "unknown option '--days'"},
+        {{"doctor", "--output", "x"}, "unknown option '--output'"},
+        {{"check", "--days", "1.5"}, "--days needs a whole number of days, not '1.5'"},
+        {{"check", "--output", "a", "--output=b"}, "--output given more than once"},
+        {{"--json", "check"}, "--json belongs after the check or summary subcommand"}};
+    std::vector<ProgramCase> all(std::begin(cases), std::end(cases));
+    for (const auto& [arguments, reason] : usageCases) {
+        all.push_back(reason.empty()
+                          ? row("Help", none, arguments, 0, usage)
+                          : row(reason.c_str(), none, arguments, 64, "",
+                                "scanbrook-cli: " + reason + "\nTry 'scanbrook-cli --help'.\n"));
+    }
+    for (const ProgramCase& c : all) {
         const Root root;
         root.setControl("xprotect.duration", "0");
         c.prepare(root);
         const auto [result, errorOutput] = runCli(root, c.arguments);
         std::string output = result.output;
-        if (c.arguments.at(0) == "check" && c.status != 64) {
+        if (!c.arguments.empty() && c.arguments.at(0) == "check" && c.status != 64) {
             // A check ends with the closing line, "\nScanned at " and a 20-character date.
             const std::size_t closing = output.size() < 33 ? 0 : output.size() - 33;
             EXPECT_EQ(output.substr(closing, 12), "\nScanned at ") << c.name;
             output.resize(closing);
         }
-        if (c.arguments.at(0) == "summary" && c.output.find('\n') + 1 == c.output.size()) {
+        if (!c.arguments.empty() && c.arguments.at(0) == "summary" &&
+            c.output.find('\n') + 1 == c.output.size()) {
             // Only the verdict line matters here.
             output.resize(output.find('\n') + 1);
         }
         const auto withRoot = [&](std::string text) {
             for (std::size_t at; (at = text.find("ROOT")) != std::string::npos;) {
                 text.replace(at, 4, root.path());
+            }
+            if (const std::size_t at = text.find("VERSION"); at != std::string::npos) {
+                text.replace(at, 7,
+                             platform::bundleShortVersion(root.pathOf(mac::kXProtectBundle))
+                                 .value_or("none"));
             }
             return text;
         };

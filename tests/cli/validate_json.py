@@ -1,5 +1,6 @@
 """Runs the built scanbrook-cli with --json on a copy of the simulated Mac, in the cases fleet
-tools meet, and validates each document against its schema in docs/schema/.
+tools meet, and validates each document against its schema in docs/schema/: check and summary
+in CASES, doctor in DOCTOR_CASES.
 
 usage: validate_json.py SCANBROOK_CLI SIM_ROOT SCHEMA_DIR
 """
@@ -95,6 +96,36 @@ def member(document, path):
     return document
 
 
+# name, controls, ((all_passed, scanner installed), exit)
+DOCTOR_CASES = [
+    ("all checks pass", {}, ((True, True), 0)),
+    ("not admin, 12-hour log", {"id.groups": "20 12", "log.json.output": "[]"},
+     ((False, True), 1)),
+    ("no scanner bundle", {"-Library/Apple/System/Library/CoreServices/XProtect.app/Contents/"
+                           "Info.plist": ""}, ((True, True), 0)),
+    ("no scanner", {"-Library/Apple/System/Library/CoreServices/XProtect.app/Contents/MacOS/"
+                    "XProtect": ""}, ((True, False), 0)),
+]
+
+
+def doctor_outcome(document):
+    return (document.get("all_passed"),
+            document.get("xprotect_remediator", {}).get("installed"))
+
+
+def prepare(folder, controls):
+    root = os.path.join(folder, "root")
+    shutil.rmtree(root, ignore_errors=True)
+    shutil.copytree(SIM_ROOT, root, symlinks=True)
+    for control, value in controls.items():
+        if control.startswith("-"):
+            os.remove(os.path.join(root, control[1:]))
+            continue
+        with open(os.path.join(root, "sim/control", control), "w") as file:
+            file.write(value)
+    return root
+
+
 def run(root, *arguments):
     env = dict(os.environ, SCANBROOK_PLATFORM_ROOT=root)
     done = subprocess.run([CLI, *arguments, "--json"], env=env, capture_output=True, timeout=120)
@@ -106,7 +137,7 @@ def run(root, *arguments):
 
 def main():
     validators = {}
-    for kind in ("check", "summary"):
+    for kind in ("check", "summary", "doctor"):
         with open(os.path.join(SCHEMAS, kind + ".schema.json"), encoding="utf-8") as file:
             schema = json.load(file)
         jsonschema.Draft202012Validator.check_schema(schema)
@@ -148,6 +179,18 @@ def main():
                     print("FAIL %s, %s: %s" % (name, kind, error))
                 if not errors:
                     print("ok   %s, %s" % (name, kind))
+        for name, controls, (expected, status) in DOCTOR_CASES:
+            root = prepare(folder, controls)
+            code, document = run(root, "doctor")
+            errors = [e.message for e in validators["doctor"].iter_errors(document)]
+            if doctor_outcome(document) != expected or code != status:
+                errors.append("outcome %r, exit %d; expected %r, exit %d"
+                              % (doctor_outcome(document), code, expected, status))
+            for error in errors:
+                failures += 1
+                print("FAIL %s, doctor: %s" % (name, error))
+            if not errors:
+                print("ok   %s, doctor" % name)
     return 1 if failures else 0
 
 

@@ -3,19 +3,26 @@
 
 #include "QtTestSupport.h"
 
+#include "app/AppDelegate.h"
 #include "app/ApplicationShell.h"
+#include "app/LaunchChecks.h"
 #include "platform/BuildInfo.h"
 #include "platform/qt/QtSummaryView.h"
 #include "platform/qt/QtUi.h"
+#include "window/ViewController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <functional>
 
@@ -35,29 +42,63 @@ protected:
     std::unique_ptr<ApplicationShell> shell;
 };
 
+QAction* actionTitled(const QMainWindow& window, const char* text) {
+    QAction* found = nullptr;
+    for (QAction* each : window.findChildren<QAction*>()) {
+        found = each->text() == QString::fromUtf8(text) ? each : found;
+    }
+    return found;
+}
+
 TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
     open(root.path());
     shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    QApplication::setActiveWindow(window.get());
     QPlainTextEdit& console = *window->console();
     console.setPlainText(QStringLiteral("first line\nsecond"));
     console.moveCursor(QTextCursor::End);
     console.moveCursor(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
     const QString version =
         QString::fromUtf8(build::kVersion.data(), static_cast<qsizetype>(build::kVersion.size()));
+    using Keys = QKeySequence;
+    const QList<Keys> none;
+    const auto keys = [](Keys::StandardKey standard, const char* more = nullptr) {
+        QList<Keys> all = Keys::keyBindings(standard);
+        if (more != nullptr) {
+            all.append(Keys(QString::fromLatin1(more)));
+        }
+        return all;
+    };
+    const auto size = [this](double p) { return window->viewController().fontSize() == p; };
+    const auto shown = [this](const char* name) { return child<QWidget>(name)->isVisible(); };
+    const auto enabled = [this](const char* name) { return child<QWidget>(name)->isEnabled(); };
     const struct {
+        const char* menu;
         const char* text;
-        QKeySequence::StandardKey keys;
-        QAction::MenuRole role;
+        QList<Keys> keys;
+        bool enabled;                 // before any report
         std::function<bool()> effect; // once triggered; null: not triggered
     } rows[] = {
-        {"Scanbrook Help", QKeySequence::HelpContents, QAction::NoRole, nullptr},
-        {"&Copy", QKeySequence::Copy, QAction::NoRole,
+        {"&File", "Check XProtect", keys(Keys::UnknownKey, "Ctrl+R"), true,
+         [&] { return shown("busySpinner"); }},
+        {"&File", "Run XProtect Scans", none, true, [&] { return !enabled("runButton"); }},
+        {"&File", "Save Report\u2026", keys(Keys::Save), false, nullptr},
+        {"&File", "Close Window", keys(Keys::Close), true, nullptr},
+        {"&Edit", "&Copy", keys(Keys::Copy), true,
          [] { return QGuiApplication::clipboard()->text() == QStringLiteral("second"); }},
-        {"Select &All", QKeySequence::SelectAll, QAction::NoRole,
+        {"&Edit", "Select &All", keys(Keys::SelectAll), true,
          [&] {
              return console.textCursor().selectedText() == QStringLiteral("first line\u2029second");
          }},
-        {"&About Scanbrook", QKeySequence::UnknownKey, QAction::AboutRole,
+        {"&View", "Bigger Text", keys(Keys::ZoomIn, "Ctrl+="), true, [&] { return size(13); }},
+        {"&View", "Smaller Text", keys(Keys::ZoomOut), true, [&] { return size(12); }},
+        {"&View", "Hide Summary", none, true,
+         [&] { return !shown("summaryPanel") && actionTitled(*window, "Show Summary"); }},
+        {"&Window", "Zoom", none, true, [&] { return window->isMaximized(); }},
+        {"&Window", "Minimize", keys(Keys::UnknownKey, "Ctrl+M"), true,
+         [&] { return window->isMinimized(); }},
+        {"&Help", "Scanbrook Help", keys(Keys::HelpContents), true, nullptr},
+        {"&Help", "&About Scanbrook", none, true,
          [&] {
              const auto* box = window->findChild<QMessageBox*>();
              // The icon is the one the build rendered.
@@ -65,23 +106,81 @@ TEST_F(ShellMenus, TakeThePlatformsRolesKeysAndActions) {
                     box->text() == QStringLiteral("Scanbrook ") + version &&
                     !box->iconPixmap().isNull();
          }},
-        {"&Quit Scanbrook", QKeySequence::Quit, QAction::QuitRole,
-         [&] { return !window->isVisible(); }},
+        {"&File", "&Quit Scanbrook", keys(Keys::Quit), true, [&] { return !window->isVisible(); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
-        QAction* action = nullptr;
-        for (QAction* each : window->findChildren<QAction*>()) {
-            action = each->text() == QString::fromUtf8(row.text) ? each : action;
-        }
+        QAction* action = actionTitled(*window, row.text);
         ASSERT_NE(action, nullptr);
-        EXPECT_EQ(action->shortcuts(), QKeySequence::keyBindings(row.keys));
-        EXPECT_EQ(action->menuRole(), row.role);
+        const auto* menu = qobject_cast<const QMenu*>(action->associatedObjects().value(0));
+        EXPECT_EQ(menu ? menu->title() : QString(), QString::fromUtf8(row.menu));
+        EXPECT_EQ(action->shortcuts(), row.keys);
+        // Only these two go to the Mac's application menu.
+        const std::string_view text = row.text;
+        EXPECT_EQ(action->menuRole(), text == "&About Scanbrook"  ? QAction::AboutRole
+                                      : text == "&Quit Scanbrook" ? QAction::QuitRole
+                                                                  : QAction::NoRole);
+        EXPECT_EQ(action->isEnabled(), row.enabled);
         if (row.effect) {
             action->trigger();
             EXPECT_TRUE(row.effect());
         }
     }
+}
+
+/// The help window closes as a document window does (the File menu's Close Window acts on the
+/// window in front), and as a panel does with Escape; the main window stays.
+TEST_F(ShellMenus, TheHelpWindowClosesWithCloseWindowItsKeysAndEscape) {
+    open(root.path());
+    shell = std::make_unique<ApplicationShell>(*window, mainQueue);
+    const std::function<void(QWidget*)> ways[] = {
+        [](QWidget* help) { QTest::keyClick(help, Qt::Key_Escape); },
+        [](QWidget* help) { QTest::keySequence(help, QKeySequence(QKeySequence::Close)); },
+        [&](QWidget*) { actionTitled(*window, "Close Window")->trigger(); },
+    };
+    for (const auto& close : ways) {
+        shell->delegate().openHelp();
+        QWidget* help = nullptr;
+        for (QWidget* each : QApplication::topLevelWidgets()) {
+            help = each->isVisible() && each != window.get() ? each : help;
+        }
+        ASSERT_NE(help, nullptr);
+        QApplication::setActiveWindow(help);
+        close(help);
+        EXPECT_FALSE(help->isVisible());
+        EXPECT_TRUE(window->isVisible());
+    }
+}
+
+/// Answers every check, and notes at each what the window showed by then.
+struct WatchedChecks final : LaunchChecks {
+    explicit WatchedChecks(std::function<void()> w) : watch(std::move(w)) {}
+    bool checkAdmin() override { return watched(); }
+    bool checkPersist() override { return watched(); }
+    bool checkTimesync() override { return watched(); }
+    bool checkLogEntries() override { return watched(); }
+    bool checkLogTimeFormat() override { return watched(); }
+    const std::string& clockScript() const override { return script; }
+    bool watched() const { return watch(), true; }
+    std::function<void()> watch;
+    std::string script;
+};
+
+TEST_F(ShellMenus, TheWindowIsDrawnAndSaysSoWhileTheLaunchChecksRun) {
+    open(root.path());
+    int ran = 0;
+    auto* line = child<QLabel>("noticeLine");
+    shell = std::make_unique<ApplicationShell>(*window, mainQueue, [&] {
+        return std::make_unique<WatchedChecks>([&] {
+            ++ran;
+            EXPECT_TRUE(window->windowHandle()->isExposed() && line->isVisible());
+            EXPECT_EQ(line->text(), QStringLiteral("Checking that the log can be read\u2026"));
+        });
+    });
+    shell->scheduleLaunchChecks();
+    EXPECT_EQ(ran, 0) << "the checks wait for the event loop";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran == 5; }, 10000));
+    EXPECT_FALSE(line->isVisible()) << "gone once they passed";
 }
 
 TEST(QtSummaryView, LeadsWithTheGravestAndSortsRunsAsNumbersAndHides) {

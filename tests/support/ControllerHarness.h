@@ -39,6 +39,8 @@ struct ControllerHarness {
     FakeProgressLine progress;
     FakeSummaryView summary;
     FakeWindow window;
+    FakeCommandStates commands;
+    FakeNoticeLine notice;
     std::shared_ptr<ManualQueue> work = std::make_shared<ManualQueue>();
     std::unique_ptr<ViewController> controller;
 
@@ -60,6 +62,8 @@ struct ControllerHarness {
         controller->setProgressLine(&progress);
         controller->setSummaryView(&summary);
         controller->setViewWindow(&window);
+        controller->setCommandStates(&commands);
+        controller->setNoticeLine(&notice);
     }
 
     /// Loads the settings and shows the window, as the toolkit does when the window opens.

@@ -140,6 +140,8 @@ struct FakeConsole final : platform::Console {
     std::string plainText() const override { return text; }
     std::vector<std::size_t> selectedLines;
     void selectLine(std::size_t line) override { selectedLines.push_back(line); }
+    void scrollToEnd() override { scrolledTo = text.size(); }
+    std::size_t scrolledTo = 0; ///< the text's length when last scrolled to its end
 };
 
 struct FakeSummaryView final : platform::SummaryView {
@@ -161,6 +163,24 @@ struct FakeSummaryView final : platform::SummaryView {
     void setScannerActivation(std::function<void(const std::string&)> handler) override {
         activate = std::move(handler);
     }
+    void setFontSize(double points) override { fontSize = points; }
+    double fontSize = 0;
+};
+
+struct FakeCommandStates final : platform::CommandStates {
+    std::map<platform::WindowCommand, bool> enabled;
+    void setCommandEnabled(platform::WindowCommand c, bool on) override { enabled[c] = on; }
+};
+
+struct FakeNoticeLine final : platform::NoticeLine {
+    std::string text, actionTitle;
+    std::function<void()> action;
+    void showNotice(std::string_view t, std::string_view title, std::function<void()> a) override {
+        text = t;
+        actionTitle = title;
+        action = std::move(a);
+    }
+    void hideNotice() override { showNotice({}, {}, nullptr); }
 };
 
 struct FakeProgressLine final : platform::ProgressLine {

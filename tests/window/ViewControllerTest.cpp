@@ -5,6 +5,7 @@
 
 #include "window/ViewController.h"
 
+#include "platform/MacPaths.h"
 #include "reports/ReportTexts.h"
 #include "support/ControllerHarness.h"
 #include "support/SimRoot.h"
@@ -60,6 +61,9 @@ TEST(ViewController, AppearingTakesTheWindowTitlesItRecordsTheTimeAndHidesTheSpi
     EXPECT_EQ(h.window.title, "Scanbrook : XProtect Remediator version Not found");
     EXPECT_EQ(h.controller->lastRunDate(), h.clock.time);
     EXPECT_TRUE(h.spinner.hidden);
+    h.controller->doRunXPro();
+    EXPECT_EQ(h.notice.text, "XProtect Remediator is not installed: no file at " +
+                                 noXProtect.path() + std::string(mac::kXProtectExecutable));
 }
 
 // The one place of the period's rules: not a number is 1, others are clamped to 1 to 30, also
@@ -86,13 +90,14 @@ TEST(ViewController, PeriodFromTheFieldIsClampedAndShown) {
 }
 
 TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheConsole) {
-    // Start, larger (or smaller), result.
-    const std::tuple<double, bool, double> cases[] = {{12.0, true, 13.0},
-                                                      {12.0, false, 11.0},
-                                                      {23.5, true, 24.0},
-                                                      {4.5, false, 4.0},
-                                                      {30.0, false, 29.0}};
-    for (const auto& [start, larger, result] : cases) {
+    using enum platform::WindowCommand;
+    // Start, larger (or smaller), result, and whether A+ and A− can still change it.
+    const std::tuple<double, bool, double, bool, bool> cases[] = {{12.0, true, 13.0, true, true},
+                                                                  {12.0, false, 11.0, true, true},
+                                                                  {23.5, true, 24.0, false, true},
+                                                                  {4.5, false, 4.0, true, false},
+                                                                  {30.0, false, 29.0, false, true}};
+    for (const auto& [start, larger, result, bigger, smaller] : cases) {
         ControllerHarness h;
         h.defaults.setDouble(start, "fontSize");
         h.show();
@@ -100,6 +105,9 @@ TEST(ViewController, FontSizeStaysWithinFourToTwentyFourIsStoredAndRefontsTheCon
         larger ? h.controller->incFontSize() : h.controller->decFontSize();
         EXPECT_EQ(h.defaults.doubleForKey("fontSize"), result) << start;
         EXPECT_EQ(h.console.sizes, std::vector<double>(7, result)) << start;
+        EXPECT_EQ(h.summary.fontSize, result) << start;
+        EXPECT_EQ(h.commands.enabled.at(BiggerText), bigger) << start;
+        EXPECT_EQ(h.commands.enabled.at(SmallerText), smaller) << start;
     }
 }
 
@@ -250,7 +258,8 @@ TEST(CheckProgressFlow, TheCountBelongsToTheNewestCheck) {
 }
 
 /// Checks that finish in the other order than they started: each completion shows its own
-/// report and its own summary together; a run then clears the summary.
+/// report and its own summary together. A run, which cannot be started twice at once, then
+/// keeps the summary and says how to renew it.
 TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
     test::TempSimRoot root;
     const test::UsingPlatformRoot usingRoot{root.path()};
@@ -293,10 +302,20 @@ TEST(ScanSummaryFlow, TheSummaryOnScreenBelongsToTheReportOnScreen) {
                                                      "enabled");
 
     h.controller->doRunXPro();
+    h.controller->doRunXPro();
+    EXPECT_EQ(work.size(), 1U) << "a second press while a run goes starts nothing";
+    EXPECT_FALSE(h.commands.enabled.at(platform::WindowCommand::RunScans));
     ASSERT_TRUE(work.runOne());
     ASSERT_TRUE(h.mainQueue->runOne());
-    EXPECT_EQ(h.summary.line, "");
-    EXPECT_TRUE(h.summary.rows.empty());
+    EXPECT_TRUE(h.commands.enabled.at(platform::WindowCommand::RunScans));
+    EXPECT_EQ(h.summary.line, "Last scan 3 hours ago \u2014 XProtect Remediator may have "
+                              "stopped; 1 scan could not finish");
+    EXPECT_EQ(h.notice.text, "The scan run has ended. A check will show its results; the summary "
+                             "is still that of the last check.");
+    EXPECT_EQ(h.console.scrolledTo, h.console.text.size()) << "the run's last line is in view";
+    ASSERT_EQ(h.notice.actionTitle, "Check Now");
+    h.notice.action();
+    EXPECT_EQ(work.size(), 1U) << "the offered check has started";
 }
 
 /// A double-click on a scanner selects its first line under the header's two, then steps

@@ -16,13 +16,4 @@ inline QString colourEmojiFamily() {
 #endif
 }
 
-/// Whether the menu bar has an application menu of its own. Qt moves the items with the About
-/// and Quit roles there; a File menu holding only Quit would then be left empty.
-inline constexpr bool kMenuBarHasApplicationMenu =
-#if defined(__APPLE__)
-    true;
-#else
-    false;
-#endif
-
 } // namespace scanbrook::platform

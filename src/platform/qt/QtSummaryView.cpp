@@ -1,7 +1,9 @@
 #include "platform/qt/QtSummaryView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QBoxLayout>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -81,7 +83,13 @@ QtSummaryView::QtSummaryView(QWidget* summaryPanel, QLabel* verdictLabel,
 }
 
 void QtSummaryView::showSummary(const SummaryDisplay& summary) {
-    line->setText(fromUtf8(summary.verdictLine));
+    const QString verdict = fromUtf8(summary.verdictLine);
+    if (verdict != line->text()) {
+        line->setText(verdict);
+        // The line's text is its accessible name: a new verdict is said without being asked.
+        QAccessibleEvent changed(line, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     applyTone(summary.tone);
     // Filled unsorted, then sorted once by the column chosen.
     table->setSortingEnabled(false);
@@ -125,6 +133,17 @@ void QtSummaryView::clearSummary() {
     applyTone(SummaryTone::Plain);
     table->setRowCount(0);
     protection->clear();
+}
+
+void QtSummaryView::setFontSize(double points) {
+    QFont font = panel->font();
+    font.setPointSizeF(points);
+    table->setFont(font);
+    protection->setFont(font);
+    // The verdict keeps the weight its tone gave it.
+    font.setBold(line->font().bold());
+    line->setFont(font);
+    table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 
 void QtSummaryView::setSummaryHidden(bool hidden) {

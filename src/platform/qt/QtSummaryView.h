@@ -26,6 +26,8 @@ public:
     /// The label under the table, for tests and layout.
     QLabel* protectionLabel() const { return protection; }
 
+    void setFontSize(double points) override;
+
 private:
     void applyTone(SummaryTone tone);
 

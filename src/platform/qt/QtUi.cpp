@@ -5,6 +5,9 @@
 #include "platform/qt/DesktopConventions.h"
 #include "platform/qt/StepperWidget.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
@@ -14,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -171,6 +176,63 @@ void QtConsole::selectLine(std::size_t line) {
     edit->centerCursor();
 }
 
+void QtConsole::scrollToEnd() {
+    QScrollBar* bar = edit->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    // Again once the window has laid itself out afresh: a line shown below the console just now
+    // makes it shorter, and the end would slip out of view.
+    QTimer::singleShot(0, bar, [bar] { bar->setValue(bar->maximum()); });
+}
+
+void QtCommandStates::add(WindowCommand command, QAction* action, QAbstractButton* button) {
+    controls[command] = {action, button};
+}
+
+void QtCommandStates::setCommandEnabled(WindowCommand command, bool enabled) {
+    const auto found = controls.find(command);
+    if (found == controls.end()) {
+        return;
+    }
+    auto [action, button] = found->second;
+    if (action != nullptr) {
+        action->setEnabled(enabled);
+    }
+    if (button != nullptr) {
+        button->setEnabled(enabled);
+    }
+}
+
+QtNoticeLine::QtNoticeLine(QWidget* noticeBar, QLabel* noticeLabel, QAbstractButton* actionButton)
+    : bar(noticeBar), label(noticeLabel), button(actionButton) {
+    QObject::connect(button, &QAbstractButton::clicked, this, [this] {
+        // Hidden first: the action may show a notice of its own.
+        const std::function<void()> action = std::move(currentAction);
+        hideNotice();
+        if (action) {
+            action();
+        }
+    });
+    hideNotice();
+}
+
+void QtNoticeLine::showNotice(std::string_view text, std::string_view actionTitle,
+                              std::function<void()> action) {
+    label->setText(fromUtf8(text));
+    currentAction = std::move(action);
+    button->setText(fromUtf8(actionTitle));
+    button->setVisible(!actionTitle.empty());
+    bar->show();
+    // A notice answers what the user just did: screen readers say it without being asked.
+    QAccessibleEvent changed(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+void QtNoticeLine::hideNotice() {
+    currentAction = nullptr;
+    label->clear();
+    bar->hide();
+}
+
 QtProgressLine::QtProgressLine(QLabel* progressLabel) : label(progressLabel) {
     // Four times a second: often enough to look alive, seldom enough to be read.
     timer.setInterval(250);
@@ -257,6 +319,11 @@ void QtSavePanel::begin(const SaveRequest& request,
                               QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                               QStringLiteral(")"));
         dialog->setDefaultSuffix(fromUtf8(request.allowedFileTypes.front()));
+    }
+    // Reports are documents: the panel starts in the user's Documents folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty()) {
+        dialog->setDirectory(documents);
     }
     dialog->selectFile(fromUtf8(request.defaultName));
     QObject::connect(

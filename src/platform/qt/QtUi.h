@@ -8,8 +8,12 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
+class QAbstractButton;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -52,6 +56,7 @@ public:
     void refont(double fontSize) override;
     std::string plainText() const override;
     void selectLine(std::size_t line) override;
+    void scrollToEnd() override;
 
 private:
     QPlainTextEdit* edit;
@@ -100,6 +105,33 @@ protected:
 private:
     QWidget* window;
     WindowDelegate* delegate = nullptr;
+};
+
+/// Each command's button and menu item, enabled and disabled together.
+class QtCommandStates final : public CommandStates {
+public:
+    /// `button` may be null; the objects must outlive the adapter.
+    void add(WindowCommand command, QAction* action, QAbstractButton* button);
+    void setCommandEnabled(WindowCommand command, bool enabled) override;
+
+private:
+    std::map<WindowCommand, std::pair<QAction*, QAbstractButton*>> controls;
+};
+
+/// The notice line over a label and a button in a bar that is hidden while there is no notice.
+/// Screen readers are told of each new notice.
+class QtNoticeLine final : public QObject, public NoticeLine {
+public:
+    QtNoticeLine(QWidget* bar, QLabel* label, QAbstractButton* button);
+    void showNotice(std::string_view text, std::string_view actionTitle = {},
+                    std::function<void()> action = nullptr) override;
+    void hideNotice() override;
+
+private:
+    QWidget* bar;
+    QLabel* label;
+    QAbstractButton* button;
+    std::function<void()> currentAction;
 };
 
 /// Ends the running QApplication once control is back in its event loop.

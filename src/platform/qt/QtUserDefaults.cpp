@@ -136,4 +136,13 @@ bool QtUserDefaults::hasValue(std::string_view key) const {
     return settings->contains(keyString(key));
 }
 
+QByteArray QtUserDefaults::bytesForKey(std::string_view key) const {
+    const QVariant stored = value(key);
+    return stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray();
+}
+
+void QtUserDefaults::setBytes(const QByteArray& value, std::string_view key) {
+    store(key, value);
+}
+
 } // namespace scanbrook::platform

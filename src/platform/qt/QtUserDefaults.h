@@ -23,6 +23,9 @@ public:
     void setInteger(std::int64_t value, std::string_view key) override;
     void setBool(bool value, std::string_view key) override;
     bool hasValue(std::string_view key) const override;
+    /// Bytes the Qt side keeps for itself, such as a window's geometry; empty when absent.
+    QByteArray bytesForKey(std::string_view key) const;
+    void setBytes(const QByteArray& value, std::string_view key);
 
 private:
     QVariant value(std::string_view key) const;
