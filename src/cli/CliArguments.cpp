@@ -187,6 +187,7 @@ std::string_view usageText() {
            "       scanbrook-cli summary [--days N] [--json] [--output PATH]\n"
            "       scanbrook-cli run\n"
            "       scanbrook-cli doctor\n"
+           "       scanbrook-cli agent install | remove | status\n"
            "       scanbrook-cli --help | --version\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
@@ -199,13 +200,17 @@ std::string_view usageText() {
            "  run         run XProtect Remediator's scans now and print how the run ended\n"
            "  doctor      run the launch checks that the log can be read, and print each\n"
            "              outcome (exit 0 when all pass, 1 otherwise)\n"
+           "  agent       install: keep the history in the background, with a launchd agent\n"
+           "              that runs \"scanbrook-cli record\" at login and every 6 hours;\n"
+           "              remove: take it away; status: say how it stands (exit 0 when it\n"
+           "              keeps the history, 1 when it needs attention, 3 when not installed)\n"
            "  --help      print this text\n"
            "  --version   print the version\n"
            "\n"
            "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
            "2 the log tool or the scanner failed; 3 XProtect Remediator is not installed;\n"
            "4 summary found no scans in the period; 64 usage error;\n"
-           "74 the output could not be written\n";
+           "74 the output could not be written; 77 agent run as root\n";
 }
 
 } // namespace scanbrook::cli

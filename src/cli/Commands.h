@@ -2,6 +2,11 @@
 
 #include "cli/CliArguments.h"
 
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
 /// The subcommands of scanbrook-cli, one function each; they return the exit status.
 namespace scanbrook::cli {
 
@@ -13,5 +18,11 @@ int summary(const Request& request);
 int run(const Request& request);
 /// The launch checks, every one of them, and what each found.
 int doctor(const Request& request);
+
+/// agent install|remove|status: the launchd agent that records in the background. Its own
+/// arguments, after "agent"; `argv0` is the program's argv[0].
+int agent(std::span<const std::string_view> arguments, const char* argv0);
+/// When the ledger was last brought up to date, for the agent's status; nullopt when unknown.
+std::optional<std::string> lastRecordedText();
 
 } // namespace scanbrook::cli

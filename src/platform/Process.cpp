@@ -74,7 +74,7 @@ public:
     /// Standard output onto the pipe's write end; every descriptor above standard error
     /// closed (a test runner, or another thread's pipe, must not reach the child); SIGPIPE
     /// back to its default and no signal blocked, whatever the calling thread has set.
-    int prepare(int outputFd) {
+    int prepare(int outputFd, StandardError errors) {
         if (fileActionsError_ != 0) {
             return fileActionsError_;
         }
@@ -84,6 +84,13 @@ public:
         if (int error = posix_spawn_file_actions_adddup2(&fileActions_, outputFd, STDOUT_FILENO);
             error != 0) {
             return error;
+        }
+        if (errors == StandardError::Discarded) {
+            if (int error = posix_spawn_file_actions_addopen(&fileActions_, STDERR_FILENO,
+                                                             "/dev/null", O_WRONLY, 0);
+                error != 0) {
+                return error;
+            }
         }
 #if defined(__APPLE__)
         // With POSIX_SPAWN_CLOEXEC_DEFAULT (below) only named descriptors stay open.
@@ -271,7 +278,7 @@ bool holdsNul(const std::string& text) {
 } // namespace
 
 CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
-                         const OutputObserver& onOutput) {
+                         const OutputObserver& onOutput, StandardError errors) {
     CommandResult result;
     try {
         result.launchPath = path;
@@ -319,7 +326,7 @@ CommandResult runCommand(const std::string& path, const std::vector<std::string>
     pid_t pid = 0;
     {
         SpawnSetup setup;
-        if (int error = setup.prepare(writeEnd.get()); error != 0) {
+        if (int error = setup.prepare(writeEnd.get(), errors); error != 0) {
             reportNotStarted(result, error);
             return result;
         }
