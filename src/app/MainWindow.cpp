@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "ledger/Ledger.h"
 #include "platform/NumberFormatter.h"
 #include "platform/qt/MainQueue.h"
 #include "platform/qt/QtSummaryView.h"
@@ -44,6 +45,7 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
         .application = parts->application,
         .savePanel = parts->savePanel,
         .mainQueue = std::move(mainQueue),
+        .ledgerPath = ledger::defaultLedgerPath(),
     });
     controller->setTextTimePeriod(&parts->textField);
     controller->setPeriodStep(&parts->stepper);

@@ -2,6 +2,8 @@
 #include "agent/BackgroundAgent.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "ledger/Ledger.h"
+#include "ledger/LedgerReads.h"
 #include "platform/Paths.h"
 
 #include <cstdio>
@@ -53,7 +55,13 @@ int status() {
 } // namespace
 
 std::optional<std::string> lastRecordedText() {
-    return std::nullopt;
+    const std::string path = ledger::defaultLedgerPath();
+    const std::optional<ledger::ReadsMark> mark = ledger::readsMark(path);
+    if (!mark) {
+        return "unknown: the scan ledger at " + path + " could not be read";
+    }
+    return mark->lastRecordedMicros ? ledger::sinceText(*mark->lastRecordedMicros)
+                                    : std::string("never");
 }
 
 int agent(std::span<const std::string_view> arguments, const char* argv0) {

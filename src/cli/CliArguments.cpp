@@ -1,5 +1,8 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
+
+#include "ledger/Ledger.h"
 #include "reports/ReportTexts.h"
 
 namespace scanbrook::cli {
@@ -9,6 +12,11 @@ namespace {
 constexpr std::string_view kDaysOption = "--days";
 constexpr std::string_view kJsonOption = "--json";
 constexpr std::string_view kOutputOption = "--output";
+constexpr std::string_view kLedgerOption = "--ledger";
+constexpr std::string_view kKeepDaysOption = "--keep-days";
+constexpr std::string_view kRecordedOption = "--recorded";
+/// history's period when --days is not given.
+constexpr std::int64_t kDefaultHistoryDays = 30;
 
 std::string quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
@@ -62,53 +70,120 @@ optionValue(Parser& parser, std::string_view argument, std::string_view option) 
     return std::nullopt;
 }
 
-/// check and summary: --days N, --json, --output PATH.
+/// The options each of check, summary, record and history takes.
+struct Accepted {
+    bool days = true;
+    bool json = true;
+    bool output = true;
+    bool keepDays = true;
+    bool recorded = false;
+};
+
+Accepted acceptedBy(Command command) {
+    switch (command) {
+    case Command::Summary:
+        return {.recorded = true};
+    case Command::Record:
+        return {.days = false, .json = false, .output = false};
+    case Command::History:
+        return {.keepDays = false};
+    default:
+        return {};
+    }
+}
+
+/// Stores the value of the text option `option` into `target`, once.
+std::optional<UsageError> takeText(Parser& parser, std::string_view argument,
+                                   std::string_view option, std::optional<std::string>& target,
+                                   bool& matched) {
+    auto value = optionValue(parser, argument, option);
+    if (!value) {
+        return std::nullopt;
+    }
+    matched = true;
+    if (const auto* error = std::get_if<UsageError>(&*value)) {
+        return *error;
+    }
+    const std::string_view text = std::get<std::string_view>(*value);
+    if (target) {
+        return UsageError{std::string(option) + " given more than once"};
+    }
+    if (text.empty()) {
+        return UsageError{std::string(option) + " needs a value"};
+    }
+    target = std::string(text);
+    return std::nullopt;
+}
+
+/// Reads a number of days from a text option, clamped to 1..`maxDays`.
+std::optional<UsageError> takeDays(std::string_view option, const std::optional<std::string>& text,
+                                   std::int64_t maxDays, std::optional<std::int64_t>& days) {
+    if (!text) {
+        return std::nullopt;
+    }
+    days = parseDays(*text, maxDays);
+    if (!days) {
+        return UsageError{std::string(option) + " needs a whole number of days, not " +
+                          quoted(*text)};
+    }
+    return std::nullopt;
+}
+
+/// check, summary, record and history: --days N, --json, --output PATH, --ledger PATH,
+/// --keep-days N, --recorded, as acceptedBy() allows.
 ParsedArguments parseReport(Parser& parser, Command command) {
+    const Accepted accepted = acceptedBy(command);
     Request request{command};
-    std::optional<std::int64_t> days;
+    std::optional<std::string> daysText;
+    std::optional<std::string> keepDaysText;
     while (!parser.atEnd()) {
         const std::string_view argument = parser.take();
         if (auto standalone = standaloneOption(argument)) {
             return *standalone;
         }
-        if (argument == kJsonOption) {
+        if (accepted.json && argument == kJsonOption) {
             request.json = true;
             continue;
         }
-        if (auto output = optionValue(parser, argument, kOutputOption)) {
-            if (const auto* error = std::get_if<UsageError>(&*output)) {
-                return *error;
-            }
-            const std::string_view path = std::get<std::string_view>(*output);
-            if (request.output) {
-                return UsageError{"--output given more than once"};
-            }
-            if (path.empty()) {
-                return UsageError{"--output needs a value"};
-            }
-            request.output = std::string(path);
+        if (accepted.recorded && argument == kRecordedOption) {
+            request.recorded = true;
             continue;
         }
-        auto daysValue = optionValue(parser, argument, kDaysOption);
-        if (!daysValue) {
+        bool matched = false;
+        std::optional<UsageError> error;
+        if (accepted.output) {
+            error = takeText(parser, argument, kOutputOption, request.output, matched);
+        }
+        if (!matched && accepted.days) {
+            error = takeText(parser, argument, kDaysOption, daysText, matched);
+        }
+        if (!matched && accepted.keepDays) {
+            error = takeText(parser, argument, kKeepDaysOption, keepDaysText, matched);
+        }
+        if (!matched) {
+            error = takeText(parser, argument, kLedgerOption, request.ledger, matched);
+        }
+        if (!matched) {
             return notUnderstood(argument);
         }
-        if (const auto* error = std::get_if<UsageError>(&*daysValue)) {
+        if (error) {
             return *error;
         }
-        const std::string_view value = std::get<std::string_view>(*daysValue);
-        if (days) {
-            return UsageError{"--days given more than once"};
-        }
-        if (value.empty()) {
-            return UsageError{"--days needs a value"};
-        }
-        days = parseDays(value);
-        if (!days) {
-            return UsageError{"--days needs a whole number of days, not " + quoted(value)};
-        }
     }
-    request.days = days.value_or(reports::kMinPeriodDays);
+    // The log keeps at most a month; the ledger's periods reach as far as it keeps events.
+    const bool fromLedger = command == Command::History || request.recorded;
+    const std::int64_t maxDays = fromLedger ? ledger::kMaxHistoryDays : reports::kMaxPeriodDays;
+    std::optional<std::int64_t> days;
+    if (auto error = takeDays(kDaysOption, daysText, maxDays, days)) {
+        return *error;
+    }
+    request.days =
+        days.value_or(command == Command::History ? kDefaultHistoryDays : reports::kMinPeriodDays);
+    std::optional<std::int64_t> keepDays;
+    if (auto error = takeDays(kKeepDaysOption, keepDaysText, ledger::kMaxKeepDays, keepDays)) {
+        return *error;
+    }
+    request.keepDays = ledger::clampKeepDays(keepDays.value_or(ledger::kDefaultKeepDays));
     return request;
 }
 
@@ -126,7 +201,7 @@ ParsedArguments parseBare(Parser& parser, Command command) {
 
 } // namespace
 
-std::optional<std::int64_t> parseDays(std::string_view text) {
+std::optional<std::int64_t> parseDays(std::string_view text, std::int64_t maxDays) {
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -137,17 +212,18 @@ std::optional<std::int64_t> parseDays(std::string_view text) {
     }
     // Any magnitude above the longest period clamps alike, so stop counting once past it
     // rather than overflow.
-    constexpr std::int64_t kEnough = reports::kMaxPeriodDays + 1;
+    const std::int64_t enough = maxDays + 1;
     std::int64_t magnitude = 0;
     for (char c : text) {
         if (!isDecimalDigit(c)) {
             return std::nullopt;
         }
-        if (magnitude < kEnough) {
+        if (magnitude < enough) {
             magnitude = magnitude * 10 + (c - '0');
         }
     }
-    return reports::clampPeriod(negative ? -magnitude : magnitude);
+    return std::clamp<std::int64_t>(negative ? -magnitude : magnitude, reports::kMinPeriodDays,
+                                    maxDays);
 }
 
 ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
@@ -162,6 +238,12 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
         }
         if (argument == "summary") {
             return parseReport(parser, Command::Summary);
+        }
+        if (argument == "record") {
+            return parseReport(parser, Command::Record);
+        }
+        if (argument == "history") {
+            return parseReport(parser, Command::History);
         }
         if (argument == "run") {
             return parseBare(parser, Command::Run);
@@ -183,20 +265,32 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments) {
 }
 
 std::string_view usageText() {
-    return "usage: scanbrook-cli check [--days N] [--json] [--output PATH]\n"
-           "       scanbrook-cli summary [--days N] [--json] [--output PATH]\n"
+    return "usage: scanbrook-cli check [--days N] [--json] [--output PATH] [LEDGER]\n"
+           "       scanbrook-cli summary [--days N] [--recorded] [--json] [--output PATH] "
+           "[LEDGER]\n"
+           "       scanbrook-cli record [LEDGER]\n"
+           "       scanbrook-cli history [--days N] [--json] [--output PATH] [--ledger PATH]\n"
            "       scanbrook-cli run\n"
            "       scanbrook-cli doctor\n"
            "       scanbrook-cli agent install | remove | status\n"
            "       scanbrook-cli --help | --version\n"
+           "  where LEDGER is [--ledger PATH] [--keep-days N]\n"
            "\n"
            "  check       print the report of XProtect Remediator's scans in the last N days\n"
            "              (1 to 30, default 1)\n"
            "  summary     print whether the scans ran in the last N days: a verdict line, then\n"
            "              one line per scanner with its runs, last run and last result\n"
+           "  --recorded  summary: first record, then summarise the scan ledger's last N days\n"
+           "              (1 to 3650) instead of the log's\n"
+           "  record      add what is new in the log to the scan ledger\n"
+           "  history     print the scan ledger's events of the last N days (1 to 3650,\n"
+           "              default 30) in the report's line format\n"
            "  --json      print one JSON document instead (docs/schema/ describes both)\n"
            "  --output PATH  write to PATH instead of standard output, replacing the file\n"
            "              whole (a temporary file beside it is renamed over it)\n"
+           "  --ledger PATH  the scan ledger at PATH instead of the account's own (check and\n"
+           "              summary record every event they read in it; docs/ledger.md)\n"
+           "  --keep-days N  writes prune events older than N days (30 to 3650, default 400)\n"
            "  run         run XProtect Remediator's scans now and print how the run ended\n"
            "  doctor      run the launch checks that the log can be read, and print each\n"
            "              outcome (exit 0 when all pass, 1 otherwise)\n"
@@ -208,9 +302,10 @@ std::string_view usageText() {
            "  --version   print the version\n"
            "\n"
            "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
-           "2 the log tool or the scanner failed; 3 XProtect Remediator is not installed;\n"
-           "4 summary found no scans in the period; 64 usage error;\n"
-           "74 the output could not be written; 77 agent run as root\n";
+           "2 the log tool, the scanner or the ledger could not be read; 3 XProtect\n"
+           "Remediator is not installed; 4 summary found no scans in the period;\n"
+           "64 usage error; 74 the output or the ledger could not be written;\n"
+           "75 record: the ledger stayed busy; 77 agent run as root\n";
 }
 
 } // namespace scanbrook::cli

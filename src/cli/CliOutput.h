@@ -12,9 +12,10 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitWarning = 1;    // a check line got the warning marker
 inline constexpr int kExitToolFailed = 2; // the log tool or the scanner failed or could not start
 inline constexpr int kExitNotInstalled = 3;
-inline constexpr int kExitNoScans = 4;       // summary: the log was read and holds no scan
-inline constexpr int kExitUsage = 64;        // EX_USAGE
-inline constexpr int kExitOutput = 74;       // EX_IOERR: the report could not be written
+inline constexpr int kExitNoScans = 4; // summary: the log was read and holds no scan
+inline constexpr int kExitUsage = 64;  // EX_USAGE
+inline constexpr int kExitOutput = 74; // EX_IOERR: the report or the ledger could not be written
+inline constexpr int kExitBusy = 75;   // EX_TEMPFAIL: record found the ledger busy
 inline constexpr int kExitNoPermission = 77; // EX_NOPERM: agent, run as root
 
 inline constexpr std::string_view kProgramName = "scanbrook-cli";

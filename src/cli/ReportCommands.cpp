@@ -2,6 +2,7 @@
 // the window's console would show and say through their exit status how things went.
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "ledger/LedgerEvents.h"
 #include "platform/Clock.h"
 #include "platform/Terminal.h"
 #include "reports/CheckReport.h"
@@ -38,6 +39,22 @@ reports::CheckSummary queryWithProgress(const reports::CheckTexts& texts, std::s
     return summary;
 }
 
+} // namespace
+
+int verdictStatus(reports::Verdict verdict) {
+    switch (verdict) {
+    case reports::Verdict::Clean:
+        return kExitSuccess;
+    case reports::Verdict::Warnings:
+        return kExitWarning;
+    case reports::Verdict::LogFailed:
+        return kExitToolFailed;
+    case reports::Verdict::NoScans:
+        return kExitNoScans;
+    }
+    return kExitToolFailed;
+}
+
 int checkStatus(const reports::CheckSummary& check) {
     switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
@@ -50,51 +67,50 @@ int checkStatus(const reports::CheckSummary& check) {
     return check.anyWarning ? kExitWarning : kExitSuccess;
 }
 
-} // namespace
-
 int check(const Request& request) {
     // Like the window, the report is dated with the moment the check starts.
     const platform::TimePoint runDate = platform::SystemClock().now();
     const reports::CheckTexts texts = reports::checkTexts(request.days);
     std::string report = texts.header;
+    // The ledger's rows come from the report's own parse.
+    ledger::EventCollector rows;
     if (request.json) {
         reports::CheckEventsJson events;
-        const reports::CheckSummary check = queryWithProgress(texts, report, &events);
-        return deliver(reports::checkJson({request.days, runDate}, check, report, events),
-                       request.output, checkStatus(check));
+        ledger::ObserverPair observers(&events, &rows);
+        const reports::CheckSummary check = queryWithProgress(texts, report, &observers);
+        const int status =
+            deliver(reports::checkJson({request.days, runDate}, check, report, events),
+                    request.output, checkStatus(check));
+        recordInLedger(request, rows, check, runDate);
+        return status;
     }
-    const reports::CheckSummary check = queryWithProgress(texts, report);
+    const reports::CheckSummary check = queryWithProgress(texts, report, &rows);
     report += reports::closingLine(runDate);
     report += '\n';
-    return deliver(report, request.output, checkStatus(check));
+    const int status = deliver(report, request.output, checkStatus(check));
+    recordInLedger(request, rows, check, runDate);
+    return status;
 }
 
 int summary(const Request& request) {
+    if (request.recorded) {
+        return recordedSummary(request);
+    }
     const platform::TimePoint runDate = platform::SystemClock().now();
     const reports::CheckTexts texts = reports::checkTexts(request.days);
     std::string report = texts.header;
     reports::ScanSummaryBuilder builder;
-    const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
+    ledger::EventCollector rows;
+    ledger::ObserverPair observers(&builder, &rows);
+    const reports::CheckSummary check = queryWithProgress(texts, report, &observers);
     const reports::ScanSummary scans = builder.finish(check);
 
-    int status = kExitSuccess;
-    switch (scans.verdict) {
-    case reports::Verdict::Clean:
-        break;
-    case reports::Verdict::Warnings:
-        status = kExitWarning;
-        break;
-    case reports::Verdict::LogFailed:
-        status = kExitToolFailed;
-        break;
-    case reports::Verdict::NoScans:
-        status = kExitNoScans;
-        break;
-    }
     const std::string text =
         request.json ? reports::summaryJson({request.days, runDate}, scans, check, report)
                      : reports::summaryText(scans, request.days);
-    return deliver(text, request.output, status);
+    const int status = deliver(text, request.output, verdictStatus(scans.verdict));
+    recordInLedger(request, rows, check, runDate);
+    return status;
 }
 
 } // namespace scanbrook::cli

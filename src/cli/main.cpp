@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
         return cli::check(request);
     case cli::Command::Summary:
         return cli::summary(request);
+    case cli::Command::Record:
+        return cli::record(request);
+    case cli::Command::History:
+        return cli::history(request);
     case cli::Command::Run:
         return cli::run(request);
     case cli::Command::Doctor:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,5 +44,14 @@ LogJsonResult visitLogEntries(std::string_view bytes, LogEntryVisitor& visitor,
 /// `key` is a string (of a key that occurs twice, the last value counts); nullopt otherwise.
 /// `json` needs no padding: it is copied.
 std::optional<std::string> objectStringMember(std::string_view json, std::string_view key);
+
+/// The integer member `integerKey` and the string member `stringKey` of `json`, from one parse,
+/// with the rules of objectStringMember(); an integer beyond 64 bits is nullopt.
+struct IntegerAndString {
+    std::optional<std::int64_t> integer;
+    std::optional<std::string> string;
+};
+IntegerAndString objectIntegerAndStringMembers(std::string_view json, std::string_view integerKey,
+                                               std::string_view stringKey);
 
 } // namespace scanbrook::platform

@@ -1,5 +1,6 @@
 #include "platform/UserInfo.h"
 
+#include "platform/Paths.h"
 #include "platform/TestSeam.h"
 
 #include <cerrno>
@@ -58,6 +59,47 @@ std::optional<std::string> effectiveUserName() {
         }
         return std::string(found->pw_name);
     });
+}
+
+std::string applicationDataPathFor(std::string_view fileName, bool superUser, bool mac,
+                                   std::string_view home, std::string_view xdgDataHome,
+                                   std::string_view root) {
+    std::string folder;
+    if (superUser && (mac || !root.empty())) {
+        folder = "/Library/Application Support/Scanbrook";
+    } else if (mac) {
+        folder = std::string(home) + "/Library/Application Support/Scanbrook";
+    } else if (!xdgDataHome.empty() && xdgDataHome.front() == '/') {
+        // A relative XDG_DATA_HOME is invalid by the specification and ignored.
+        folder = std::string(xdgDataHome) + "/scanbrook";
+    } else {
+        folder = std::string(home) + "/.local/share/scanbrook";
+    }
+    return std::string(root) + folder + "/" + std::string(fileName);
+}
+
+std::string applicationDataPath(std::string_view fileName) {
+#if defined(__APPLE__)
+    constexpr bool kMac = true;
+#else
+    constexpr bool kMac = false;
+#endif
+    const char* home = std::getenv("HOME");
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    std::string homeFolder = home != nullptr ? home : "";
+    if (homeFolder.empty()) {
+        // Without HOME, the account's own folder from the user database.
+        long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+        std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384U);
+        passwd entry{};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+            found != nullptr && found->pw_dir != nullptr) {
+            homeFolder = found->pw_dir;
+        }
+    }
+    return applicationDataPathFor(fileName, ::geteuid() == 0, kMac, homeFolder,
+                                  dataHome != nullptr ? dataHome : "", platformRoot());
 }
 
 } // namespace scanbrook::platform

@@ -17,6 +17,13 @@ void writeHeader(platform::JsonWriter& json, const DocumentHeader& header) {
     json.key("scanned_at_utc")
         .string(platform::formatDate(header.scannedAt, kUtcPattern, kDateTextLocale,
                                      kDateTextTimeZone));
+    if (header.recorded) {
+        json.key("source").string("ledger");
+        json.key("recorded_since")
+            .nullableString(header.recorded->since
+                                ? std::optional<std::string_view>(*header.recorded->since)
+                                : std::nullopt);
+    }
 }
 
 void writeError(platform::JsonWriter& json, const CheckSummary& check, std::string_view report) {
@@ -85,7 +92,10 @@ std::string summaryJson(const DocumentHeader& header, const ScanSummary& summary
     json.beginObject();
     writeHeader(json, header);
     json.key("verdict").string(verdictName(summary.verdict));
-    json.key("verdict_line").string(verdictLine(summary, header.periodDays));
+    json.key("verdict_line")
+        .string(header.recorded && header.recorded->verdictLine
+                    ? *header.recorded->verdictLine
+                    : verdictLine(summary, header.periodDays));
     json.key("newest_event").nullableString(view(summary.newestEvent));
     json.key("runs").number(static_cast<std::int64_t>(summary.runs));
     json.key("warnings").number(static_cast<std::int64_t>(summary.warnings));

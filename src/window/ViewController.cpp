@@ -1,5 +1,8 @@
 #include "window/ViewController.h"
 
+#include "ledger/Ledger.h"
+#include "ledger/Recording.h"
+
 #include "platform/Bundle.h"
 #include "platform/Files.h"
 #include "platform/MacPaths.h"
@@ -26,6 +29,7 @@ constexpr double kFontSizeStep = 1.0;
 constexpr std::string_view kFontSizeKey = "fontSize";
 constexpr std::string_view kTimePeriodKey = "timePeriod";
 constexpr std::string_view kShowSummaryKey = "showSummary";
+constexpr std::string_view kLedgerKeepDaysKey = "ledgerKeepDays";
 constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
 constexpr std::string_view kVersionNotFound = "Not found";
 
@@ -53,9 +57,9 @@ std::vector<platform::SummaryRow> summaryRows(const reports::ScanSummary& summar
 } // namespace
 
 ViewController::ViewController(ViewControllerServices services)
-    : theXPremCatPath(mac::kXProtectBundle), defaults(services.defaults), clock(services.clock),
-      application(services.application), savePanel(services.savePanel),
-      mainQueue(std::move(services.mainQueue)),
+    : theXPremCatPath(mac::kXProtectBundle), ledgerPath(std::move(services.ledgerPath)),
+      defaults(services.defaults), clock(services.clock), application(services.application),
+      savePanel(services.savePanel), mainQueue(std::move(services.mainQueue)),
       processingQueue(makeProcessingQueue(std::move(services.processingQueue))),
       self(std::make_shared<ViewController*>(this)) {}
 
@@ -149,20 +153,47 @@ void ViewController::doCheckXPR() {
     // tool runs, and the completion then finds the controller gone.
     // The summary comes from the report's own parse and travels with it, so the summary on
     // screen is always that of the report on screen, whatever order checks finish in.
+    // The ledger's rows come from the same parse; they are written on the worker after the
+    // report has been handed on, so the ledger never delays the report, and a failure to write
+    // them only adds to the summary line.
+    const std::int64_t keepDays = ledger::clampKeepDays(
+        defaults.hasValue(kLedgerKeepDaysKey) ? defaults.integerForKey(kLedgerKeepDaysKey)
+                                              : ledger::kDefaultKeepDays);
     const bool started = enqueueWork([texts = std::move(texts), days = theTimePeriod, entries,
-                                      weakSelf = std::weak_ptr(self), queue = mainQueue] {
+                                      weakSelf = std::weak_ptr(self), queue = mainQueue,
+                                      path = ledgerPath, keepDays, readAt = *runDate] {
         std::string report = texts.header;
         reports::ScanSummaryBuilder builder;
-        reports::ScanSummary summary = builder.finish(
-            reports::runLogQuery(texts, report, &builder, [&entries](std::uint64_t n) {
+        ledger::EventCollector rows;
+        ledger::ObserverPair observers(&builder, path.empty() ? nullptr : &rows);
+        const reports::CheckSummary check =
+            reports::runLogQuery(texts, report, &observers, [&entries](std::uint64_t n) {
                 entries->store(n, std::memory_order_relaxed);
-            }));
+            });
+        reports::ScanSummary summary = builder.finish(check);
         queue->addOperation([weakSelf, report = std::move(report), summary = std::move(summary),
                              days, entries]() mutable {
             if (const auto alive = weakSelf.lock()) {
                 (*alive)->showCheckReport(std::move(report), summary, days, entries);
             }
         });
+        if (path.empty()) {
+            return;
+        }
+        const ledger::WriteResult written =
+            ledger::recordCheck(path, rows, check, "last " + std::to_string(days) + "d", readAt,
+                                {.keepDays = keepDays});
+        std::string problem = written.notice;
+        if (written.status != ledger::Status::Ok) {
+            problem += (problem.empty() ? "" : " ") + written.problem;
+        }
+        if (!problem.empty()) {
+            queue->addOperation([weakSelf, problem = std::move(problem), entries] {
+                if (const auto alive = weakSelf.lock()) {
+                    (*alive)->showLedgerProblem(problem, entries);
+                }
+            });
+        }
     });
     if (!started && countedCheck == entries) {
         countedCheck.reset();
@@ -187,8 +218,11 @@ void ViewController::showCheckReport(std::string report, const reports::ScanSumm
                                      std::int64_t days, const EntryCount& entries) {
     report += reports::closingLine(*runDate);
     setOutputText(report);
+    shownCheck = entries;
+    shownVerdictLine = reports::verdictLine(summary, days);
+    shownRows = summaryRows(summary);
     if (summaryView != nullptr) {
-        summaryView->showSummary(reports::verdictLine(summary, days), summaryRows(summary));
+        summaryView->showSummary(shownVerdictLine, shownRows);
     }
     if (entries == countedCheck) {
         countedCheck.reset();
@@ -214,10 +248,19 @@ void ViewController::doRunXPro() {
     });
 }
 
+void ViewController::showLedgerProblem(const std::string& problem, const EntryCount& entries) {
+    if (entries != shownCheck || summaryView == nullptr) {
+        return;
+    }
+    shownVerdictLine += " \u00B7 " + problem;
+    summaryView->showSummary(shownVerdictLine, shownRows);
+}
+
 void ViewController::showRunResult(const std::string& report) {
     appendOutputText(report);
     // A run says nothing about the scans of a period: the summary of the report above the
     // run's notice no longer describes what the console ends with.
+    shownCheck.reset();
     if (summaryView != nullptr) {
         summaryView->clearSummary();
     }

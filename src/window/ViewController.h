@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scanbrook {
 
@@ -26,6 +27,8 @@ struct ViewControllerServices {
     std::shared_ptr<platform::TaskQueue> mainQueue;
     /// The work queue; when null the controller makes its own (8 operations at once).
     std::unique_ptr<platform::TaskQueue> processingQueue = nullptr;
+    /// The scan ledger that every check records its events in; empty for none.
+    std::string ledgerPath = {};
 };
 
 /// The controller of the main window: the period and font-size settings, the period's
@@ -86,6 +89,9 @@ private:
     void showCheckReport(std::string report, const reports::ScanSummary& summary, std::int64_t days,
                          const EntryCount& entries);
     void showRunResult(const std::string& report);
+    /// Adds a failure to record check `entries` in the ledger to the summary line, if that
+    /// check's summary is the one on screen.
+    void showLedgerProblem(const std::string& problem, const EntryCount& entries);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
     void showPeriodInField();
     void startSpinner();
@@ -107,6 +113,11 @@ private:
     /// The entries read so far by the most recently started check, while it runs: the only
     /// check whose progress the window shows.
     std::shared_ptr<const std::atomic<std::uint64_t>> countedCheck;
+    /// The check whose summary is on screen, with its line and table.
+    EntryCount shownCheck;
+    std::string shownVerdictLine;
+    std::vector<platform::SummaryRow> shownRows;
+    const std::string ledgerPath;
 
     platform::UserDefaults& defaults;
     platform::Clock& clock;

@@ -1,0 +1,151 @@
+// record, history and summary --recorded: the scan ledger, which keeps what the log forgets.
+// Every text of the ledger's events comes from the check's own report line and summary.
+#include "cli/CliOutput.h"
+#include "cli/Commands.h"
+#include "ledger/Ledger.h"
+#include "ledger/Recording.h"
+#include "reports/ReportJson.h"
+#include "reports/ReportTexts.h"
+#include "reports/ScanSummary.h"
+
+#include <string>
+
+namespace scanbrook::cli {
+
+namespace {
+
+std::string ledgerPath(const Request& request) {
+    return request.ledger.value_or(ledger::defaultLedgerPath());
+}
+
+std::optional<std::string> sinceOf(const ledger::PeriodResult& period) {
+    return period.sinceMicros ? std::optional<std::string>(ledger::sinceText(*period.sinceMicros))
+                              : std::nullopt;
+}
+
+/// "No scans found since <date>, when history begins" when the ledger holds no scan in a
+/// period that begins before its history; nullopt when the usual verdict line says it all.
+std::optional<std::string> historyVerdictLine(const reports::ScanSummary& scans,
+                                              const ledger::PeriodResult& period) {
+    if (scans.verdict != reports::Verdict::NoScans || !period.reachesBeforeHistory ||
+        !period.sinceMicros) {
+        return std::nullopt;
+    }
+    return "No scans found since " + ledger::sinceText(*period.sinceMicros) +
+           ", when history begins";
+}
+
+void sayWriteProblems(const ledger::WriteResult& write) {
+    if (!write.notice.empty()) {
+        complain(write.notice);
+    }
+    if (write.status != ledger::Status::Ok) {
+        complain(write.problem);
+    }
+}
+
+} // namespace
+
+void recordInLedger(const Request& request, const ledger::EventCollector& rows,
+                    const reports::CheckSummary& check, platform::TimePoint runDate) {
+    sayWriteProblems(ledger::recordCheck(ledgerPath(request), rows, check,
+                                         "last " + std::to_string(request.days) + "d", runDate,
+                                         {.keepDays = request.keepDays}));
+}
+
+int record(const Request& request) {
+    const platform::TimePoint now = platform::SystemClock().now();
+    const ledger::RecordResult recorded =
+        ledger::recordFromLog(ledgerPath(request), now, {.keepDays = request.keepDays});
+    sayWriteProblems(recorded.write);
+    switch (recorded.write.status) {
+    case ledger::Status::Ok:
+        break;
+    case ledger::Status::Busy:
+        return kExitBusy;
+    case ledger::Status::NotWritten:
+    case ledger::Status::NotReadable:
+    case ledger::Status::Newer:
+        return kExitOutput;
+    }
+    if (!recorded.logRead) {
+        complain(recorded.logProblem);
+        return kExitToolFailed;
+    }
+    return print(ledger::recordedText(recorded.write) + "\n", kExitSuccess);
+}
+
+int history(const Request& request) {
+    const platform::TimePoint runDate = platform::SystemClock().now();
+    const reports::CheckTexts texts = reports::historyTexts(request.days);
+    std::string lines;
+    reports::CheckEventsJson events;
+    ledger::PeriodResult period = ledger::replayPeriod(ledgerPath(request), request.days, runDate,
+                                                       lines, request.json ? &events : nullptr);
+    if (period.status != ledger::Status::Ok) {
+        complain(period.problem);
+        period.check = {reports::CheckOutcome::ToolFailed, 0, false, 0};
+    }
+    if (request.json) {
+        const reports::DocumentHeader header{request.days, runDate, {{sinceOf(period)}}};
+        return deliver(reports::checkJson(header, period.check, period.problem, events),
+                       request.output, checkStatus(period.check));
+    }
+    std::string report;
+    if (period.status != ledger::Status::Ok) {
+        report = period.problem;
+    } else {
+        report = texts.header;
+        if (period.reachesBeforeHistory) {
+            // After the header's own line, before its empty one.
+            report.insert(report.size() - 1,
+                          period.sinceMicros ? "The ledger holds history since " +
+                                                   ledger::sinceText(*period.sinceMicros) + ".\n"
+                                             : std::string("The ledger holds no history yet.\n"));
+        }
+        report += period.check.lines == 0 ? texts.noneFound : lines;
+    }
+    report += reports::closingLine(runDate);
+    report += '\n';
+    return deliver(report, request.output, checkStatus(period.check));
+}
+
+int recordedSummary(const Request& request) {
+    const platform::TimePoint now = platform::SystemClock().now();
+    const std::string path = ledgerPath(request);
+    const ledger::RecordResult recorded =
+        ledger::recordFromLog(path, now, {.keepDays = request.keepDays});
+    sayWriteProblems(recorded.write);
+    if (!recorded.logRead && recorded.write.status != ledger::Status::Newer) {
+        complain(recorded.logProblem + " The summary is of what the ledger held already.");
+    }
+
+    std::string lines;
+    reports::ScanSummaryBuilder builder;
+    ledger::PeriodResult period = ledger::replayPeriod(path, request.days, now, lines, &builder);
+    std::string report;
+    if (period.status != ledger::Status::Ok) {
+        complain(period.problem);
+        report = period.problem;
+        period.check = {reports::CheckOutcome::ToolFailed, 0, false, 0};
+    } else if (!period.sinceMicros) {
+        // No read of the log has ever succeeded: the ledger knows nothing of the period.
+        report = "The scan ledger holds no history yet.";
+        period.check = {reports::CheckOutcome::ToolFailed, 0, false, 0};
+    }
+    const reports::ScanSummary scans = builder.finish(period.check);
+    const std::optional<std::string> verdictLine = historyVerdictLine(scans, period);
+    std::string text;
+    if (request.json) {
+        const reports::DocumentHeader header{request.days, now, {{sinceOf(period), verdictLine}}};
+        text = reports::summaryJson(header, scans, period.check, report);
+    } else {
+        text = reports::summaryText(scans, request.days);
+        if (verdictLine) {
+            text.replace(0, text.find('\n'), *verdictLine);
+        }
+    }
+    return deliver(text, request.output, verdictStatus(scans.verdict));
+}
+
+} // namespace scanbrook::cli

@@ -1,0 +1,312 @@
+#include "ledger/Ledger.h"
+
+#include "ledger/LedgerSchema.h"
+#include "platform/DateFormat.h"
+#include "platform/Paths.h"
+#include "platform/Sqlite.h"
+#include "platform/UserInfo.h"
+#include "reports/ReportTexts.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace scanbrook::ledger {
+
+namespace sql = platform::sql;
+
+namespace {
+
+constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
+
+std::string parentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+/// Moves the unreadable file at `path` aside under a name that says when, and says so.
+std::string moveAside(const std::string& path, platform::TimePoint now, const std::string& why) {
+    const std::string stem = path + ".corrupt-" + reports::lastCheckDateText(now);
+    std::string target = stem;
+    for (int n = 2; platform::fileExists(target); ++n) {
+        target = stem + "-" + std::to_string(n);
+    }
+    if (const auto failure = sql::moveDatabaseAside(path, target)) {
+        throw sql::Error(sql::Failure::ReadOnly, 0,
+                         "it is not a readable scan ledger (" + why +
+                             ") and could not be moved aside: " + *failure);
+    }
+    return "The file at " + path + " was not a readable scan ledger (" + why +
+           "); it was moved to " + target + " and a new ledger was started.";
+}
+
+std::optional<std::int64_t> metaValue(sql::Database& db, std::string_view key) {
+    sql::Statement statement(db, "SELECT value FROM meta WHERE key = ?1");
+    statement.bind(1, key);
+    return statement.step() ? statement.optionalInteger(0) : std::nullopt;
+}
+
+/// From when the ledger holds history: its oldest event or its first successful read,
+/// whichever is older, but never before what pruning has let go.
+std::optional<std::int64_t> historySince(sql::Database& db) {
+    const auto oldestEvent = db.queryInteger("SELECT min(instant_us) FROM events");
+    const auto firstRead = db.queryInteger(
+        "SELECT min(read_at_us) FROM reads WHERE outcome IN ('lines', 'none_found')");
+    std::optional<std::int64_t> since = oldestEvent;
+    if (firstRead && (!since || *firstRead < *since)) {
+        since = firstRead;
+    }
+    const auto prunedBefore = metaValue(db, kPrunedBeforeKey);
+    if (since && prunedBefore && *prunedBefore > *since) {
+        since = prunedBefore;
+    }
+    return since;
+}
+
+void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecord& read,
+           platform::TimePoint now, const WriteOptions& options, WriteResult& result) {
+    if (options.maxPageCount) {
+        db.execute("PRAGMA max_page_count = " + std::to_string(*options.maxPageCount));
+    }
+    sql::Transaction transaction(db);
+    sql::Statement insert(db, "INSERT OR IGNORE INTO events (instant_us, event_key, timestamp, "
+                              "time_utc, sender_path, scanner, message, outcome, status_code, "
+                              "status_message) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    std::int64_t added = 0;
+    std::optional<std::int64_t> oldest;
+    std::optional<std::int64_t> newest;
+    for (const EventRow& row : rows) {
+        const std::optional<std::string_view> sender =
+            row.senderPath ? std::optional<std::string_view>(*row.senderPath) : std::nullopt;
+        insert.bind(1, row.instantMicros)
+            .bind(2, eventKey(row))
+            .bind(3, std::string_view(row.timestamp))
+            .bind(4, std::string_view(utcText(row.instantMicros)))
+            .bind(5, sender)
+            .bind(6, reports::scannerName(sender))
+            .bind(7, row.message ? std::optional<std::string_view>(*row.message) : std::nullopt)
+            .bind(8, outcomeText(row))
+            .bind(9, row.statusCode)
+            .bind(10, row.statusMessage ? std::optional<std::string_view>(*row.statusMessage)
+                                        : std::nullopt);
+        insert.step();
+        insert.reset();
+        added += db.changes();
+        oldest = std::min(oldest.value_or(row.instantMicros), row.instantMicros);
+        newest = std::max(newest.value_or(row.instantMicros), row.instantMicros);
+    }
+    const auto utc = [](const std::optional<std::int64_t>& micros) {
+        return micros ? std::optional<std::string>(utcText(*micros)) : std::nullopt;
+    };
+    const auto oldestText = utc(oldest);
+    const auto newestText = utc(newest);
+    const std::int64_t readAt = microsOf(read.readAt);
+    sql::Statement insertRead(
+        db, "INSERT INTO reads (read_at_utc, read_at_us, span, tool_status, outcome, "
+            "events_seen, events_new, oldest_utc, newest_utc) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    insertRead.bind(1, std::string_view(utcText(readAt)))
+        .bind(2, readAt)
+        .bind(3, std::string_view(read.span))
+        .bind(4, std::int64_t{read.toolStatus})
+        .bind(5, std::string_view(read.outcome))
+        .bind(6, read.eventsSeen)
+        .bind(7, added)
+        .bind(8, oldestText ? std::optional<std::string_view>(*oldestText) : std::nullopt)
+        .bind(9, newestText ? std::optional<std::string_view>(*newestText) : std::nullopt);
+    insertRead.step();
+
+    // Pruned in the same transaction, so the ledger never holds more than it may, and never
+    // loses what it held unless the write that lets it go succeeds.
+    const std::int64_t horizon = microsOf(now) - clampKeepDays(options.keepDays) * kMicrosPerDay;
+    sql::Statement prune(db, "DELETE FROM events WHERE instant_us < ?1");
+    prune.bind(1, horizon).step();
+    sql::Statement prunedBefore(
+        db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) DO UPDATE SET "
+            "value = max(value, excluded.value)");
+    prunedBefore.bind(1, kPrunedBeforeKey).bind(2, horizon).step();
+
+    result.newEvents = added;
+    result.heldEvents = db.queryInteger("SELECT count(*) FROM events").value_or(0);
+    result.sinceMicros = historySince(db);
+    transaction.commit();
+}
+
+std::string problemText(const std::string& path, const sql::Error& error) {
+    if (error.failure() == sql::Failure::Busy) {
+        return "The scan ledger at " + path +
+               " stayed busy: another Scanbrook kept it locked for " +
+               std::to_string(kBusyTimeout.count() / 1000) + " seconds.";
+    }
+    return "The scan ledger at " + path + " could not be written: " + error.what() + ".";
+}
+
+std::string newerText(const std::string& path) {
+    return "The scan ledger at " + path + " was made by a newer Scanbrook; it was left untouched.";
+}
+
+Status statusOf(const sql::Error& error, Status otherwise) {
+    return error.failure() == sql::Failure::Busy ? Status::Busy : otherwise;
+}
+
+} // namespace
+
+std::int64_t clampKeepDays(std::int64_t days) {
+    return std::clamp(days, kMinKeepDays, kMaxKeepDays);
+}
+
+std::string defaultLedgerPath() {
+    return platform::applicationDataPath("ledger.sqlite3");
+}
+
+std::int64_t microsOf(platform::TimePoint t) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+}
+
+std::string sinceText(std::int64_t instantMicros) {
+    return utcSecondsText(instantMicros);
+}
+
+WriteResult recordRows(const std::string& path, const std::vector<EventRow>& rows,
+                       const ReadRecord& read, platform::TimePoint now,
+                       const WriteOptions& options) {
+    WriteResult result;
+    if (const std::string folder = parentFolder(path); !folder.empty()) {
+        if (const auto failure = sql::createFolders(folder)) {
+            result.status = Status::NotWritten;
+            result.problem = "The scan ledger at " + path +
+                             " could not be written: its folder could not be created: " + *failure +
+                             ".";
+            return result;
+        }
+    }
+    // A file found damaged while it is written is moved aside once, and the write tried again
+    // on a new ledger.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            std::unique_ptr<sql::Database> db;
+            const Shape shape = openWritable(path, db);
+            if (shape == Shape::Newer) {
+                result.status = Status::Newer;
+                result.problem = newerText(path);
+                return result;
+            }
+            if (shape == Shape::Foreign || shape == Shape::Damaged) {
+                db.reset();
+                result.notice = moveAside(path, now,
+                                          shape == Shape::Foreign ? "not a Scanbrook ledger"
+                                                                  : "it failed its check");
+                continue;
+            }
+            write(*db, rows, read, now, options, result);
+            return result;
+        } catch (const sql::Error& error) {
+            if (error.failure() == sql::Failure::NotADatabase && attempt == 0) {
+                try {
+                    result.notice = moveAside(path, now, error.what());
+                    continue;
+                } catch (const sql::Error& moveFailure) {
+                    result.status = Status::NotWritten;
+                    result.problem = problemText(path, moveFailure);
+                    return result;
+                }
+            }
+            result.status = statusOf(error, Status::NotWritten);
+            result.problem = problemText(path, error);
+            return result;
+        }
+    }
+}
+
+LedgerState ledgerState(const std::string& path) {
+    LedgerState state;
+    if (!platform::fileExists(path)) {
+        return state;
+    }
+    state.exists = true;
+    try {
+        sql::Database db(path, sql::OpenMode::ReadOnly, kBusyTimeout);
+        switch (readableShape(db)) {
+        case Shape::Empty:
+            return state;
+        case Shape::Newer:
+            state.status = Status::Newer;
+            state.problem = newerText(path);
+            return state;
+        case Shape::Foreign:
+        case Shape::Damaged:
+            state.status = Status::NotReadable;
+            state.problem = "The file at " + path + " is not a readable scan ledger.";
+            return state;
+        case Shape::Current:
+            break;
+        }
+        state.events = db.queryInteger("SELECT count(*) FROM events").value_or(0);
+        state.newestMicros = db.queryInteger("SELECT max(instant_us) FROM events");
+        state.sinceMicros = historySince(db);
+    } catch (const sql::Error& error) {
+        state.status = statusOf(error, Status::NotReadable);
+        state.problem = "The scan ledger at " + path + " could not be read: " + error.what() + ".";
+    }
+    return state;
+}
+
+PeriodResult replayPeriod(const std::string& path, std::optional<std::int64_t> days,
+                          platform::TimePoint now, std::string& lines,
+                          reports::ReportLineObserver* observer) {
+    PeriodResult result;
+    result.check = {reports::CheckOutcome::NoneFound, 0, false};
+    const std::int64_t from =
+        days ? microsOf(now) - std::clamp<std::int64_t>(*days, 1, kMaxHistoryDays) * kMicrosPerDay
+             : std::numeric_limits<std::int64_t>::min();
+    const LedgerState state = ledgerState(path);
+    if (state.status != Status::Ok) {
+        result.status = state.status;
+        result.problem = state.problem;
+        return result;
+    }
+    result.sinceMicros = state.sinceMicros;
+    result.reachesBeforeHistory = !state.sinceMicros || from < *state.sinceMicros;
+    if (state.events == 0) {
+        return result;
+    }
+    try {
+        sql::Database db(path, sql::OpenMode::ReadOnly, kBusyTimeout);
+        sql::Statement select(db, "SELECT timestamp, sender_path, message FROM events "
+                                  "WHERE instant_us >= ?1 ORDER BY instant_us, id");
+        select.bind(1, from);
+        while (select.step()) {
+            platform::LogEntry entry;
+            entry.isObject = true;
+            entry.timestamp = select.optionalText(0);
+            entry.senderImagePath = select.optionalText(1);
+            entry.eventMessage = select.optionalText(2);
+            const bool warning = reports::appendReportLine(lines, entry);
+            result.check.anyWarning = result.check.anyWarning || warning;
+            ++result.check.lines;
+            if (observer != nullptr) {
+                observer->reportLine(entry, warning);
+            }
+        }
+    } catch (const sql::Error& error) {
+        result.status = statusOf(error, Status::NotReadable);
+        result.problem = "The scan ledger at " + path + " could not be read: " + error.what() + ".";
+        return result;
+    }
+    if (result.check.lines > 0) {
+        result.check.outcome = reports::CheckOutcome::Lines;
+    }
+    return result;
+}
+
+LedgerPeriod readPeriod(const std::string& path, std::optional<std::int64_t> days,
+                        platform::TimePoint now) {
+    LedgerPeriod period;
+    reports::ScanSummaryBuilder builder;
+    period.read = replayPeriod(path, days, now, period.lines, &builder);
+    period.summary = builder.finish(period.read.status == Status::Ok
+                                        ? period.read.check
+                                        : reports::CheckSummary{reports::CheckOutcome::NoArray});
+    return period;
+}
+
+} // namespace scanbrook::ledger
