@@ -43,6 +43,16 @@ int install(const char* argv0) {
     return finish(agent::installAgent(*self));
 }
 
+/// When the ledger last got the log's events: what the agent is for.
+std::optional<std::string> lastRecordedText() {
+    const std::string path = ledger::defaultLedgerPath();
+    const std::optional<ledger::ReadsMark> mark = ledger::readsMark(path);
+    if (!mark) {
+        return "unknown: the scan ledger at " + path + " could not be read";
+    }
+    return mark->lastRecordedMicros ? ledger::sinceText(*mark->lastRecordedMicros)
+                                    : std::string("never");
+}
 int status() {
     const agent::AgentStatus status = agent::agentStatus();
     const int exit = status.keeping()                          ? kExitSuccess
@@ -53,16 +63,6 @@ int status() {
 }
 
 } // namespace
-
-std::optional<std::string> lastRecordedText() {
-    const std::string path = ledger::defaultLedgerPath();
-    const std::optional<ledger::ReadsMark> mark = ledger::readsMark(path);
-    if (!mark) {
-        return "unknown: the scan ledger at " + path + " could not be read";
-    }
-    return mark->lastRecordedMicros ? ledger::sinceText(*mark->lastRecordedMicros)
-                                    : std::string("never");
-}
 
 int agent(std::span<const std::string_view> arguments, const char* argv0) {
     if (arguments.size() == 1 && arguments[0] == "install") {

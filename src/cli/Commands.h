@@ -42,7 +42,5 @@ int doctor(const Request& request);
 /// agent install|remove|status: the launchd agent that records in the background. Its own
 /// arguments, after "agent"; `argv0` is the program's argv[0].
 int agent(std::span<const std::string_view> arguments, const char* argv0);
-/// When the ledger was last brought up to date, for the agent's status; nullopt when unknown.
-std::optional<std::string> lastRecordedText();
 
 } // namespace scanbrook::cli

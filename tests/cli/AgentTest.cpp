@@ -69,6 +69,7 @@ TEST(CliAgent, InstallsRemovesAndSaysHowItStands) {
         {{"agent", "install"}, 0, "Installed the background agent: " SCANBROOK_CLI_PATH " record"},
         {{"agent", "install"}, 0, "already installed and loaded"},
         {{"agent", "status"}, 0, "Program: " SCANBROOK_CLI_PATH " record, at login and every 6"},
+
         {{"agent", "remove"}, 0, "Removed the background agent"},
         {{"agent", "remove"}, 0, "The background agent is not installed."},
     };
@@ -76,6 +77,11 @@ TEST(CliAgent, InstallsRemovesAndSaysHowItStands) {
     twice.insert(twice.end(), roundTrip.begin(), roundTrip.end());
     const AgentCase cases[] = {
         {"RoundTripTwice", twice, true},
+        {"SaysWhenTheLedgerLastRecorded",
+         {{{"agent", "status"}, 3, "Last recorded: never"},
+          {{"record"}, 0, "Recorded "},
+          {{"agent", "status"}, 3, "\nLast recorded: 20"}},
+         true},
         {"BootstrapFails",
          {{{"agent", "install"},
            2,
