@@ -2,6 +2,7 @@
 // Every text of the ledger's events comes from the check's own report line and summary.
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "ledger/HistoryText.h"
 #include "ledger/Ledger.h"
 #include "ledger/Recording.h"
 #include "reports/ReportJson.h"
@@ -21,18 +22,6 @@ std::string ledgerPath(const Request& request) {
 std::optional<std::string> sinceOf(const ledger::PeriodResult& period) {
     return period.sinceMicros ? std::optional<std::string>(ledger::sinceText(*period.sinceMicros))
                               : std::nullopt;
-}
-
-/// "No scans found since <date>, when history begins" when the ledger holds no scan in a
-/// period that begins before its history; nullopt when the usual verdict line says it all.
-std::optional<std::string> historyVerdictLine(const reports::ScanSummary& scans,
-                                              const ledger::PeriodResult& period) {
-    if (scans.verdict != reports::Verdict::NoScans || !period.reachesBeforeHistory ||
-        !period.sinceMicros) {
-        return std::nullopt;
-    }
-    return "No scans found since " + ledger::sinceText(*period.sinceMicros) +
-           ", when history begins";
 }
 
 void sayWriteProblems(const ledger::WriteResult& write) {
@@ -77,7 +66,6 @@ int record(const Request& request) {
 
 int history(const Request& request) {
     const platform::TimePoint runDate = platform::SystemClock().now();
-    const reports::CheckTexts texts = reports::historyTexts(request.days);
     std::string lines;
     reports::CheckEventsJson events;
     ledger::PeriodResult period = ledger::replayPeriod(ledgerPath(request), request.days, runDate,
@@ -91,22 +79,7 @@ int history(const Request& request) {
         return deliver(reports::checkJson(header, period.check, period.problem, events),
                        request.output, checkStatus(period.check));
     }
-    std::string report;
-    if (period.status != ledger::Status::Ok) {
-        report = period.problem;
-    } else {
-        report = texts.header;
-        if (period.reachesBeforeHistory) {
-            // After the header's own line, before its empty one.
-            report.insert(report.size() - 1,
-                          period.sinceMicros ? "The ledger holds history since " +
-                                                   ledger::sinceText(*period.sinceMicros) + ".\n"
-                                             : std::string("The ledger holds no history yet.\n"));
-        }
-        report += period.check.lines == 0 ? texts.noneFound : lines;
-    }
-    report += reports::closingLine(runDate);
-    report += '\n';
+    const std::string report = ledger::historyReport(request.days, period, lines, runDate);
     return deliver(report, request.output, checkStatus(period.check));
 }
 
@@ -134,7 +107,7 @@ int recordedSummary(const Request& request) {
         period.check = {reports::CheckOutcome::ToolFailed, 0, false, 0};
     }
     const reports::ScanSummary scans = builder.finish(period.check);
-    const std::optional<std::string> verdictLine = historyVerdictLine(scans, period);
+    const std::optional<std::string> verdictLine = ledger::historyVerdictLine(scans, period);
     std::string text;
     if (request.json) {
         const reports::DocumentHeader header{request.days, now, {{sinceOf(period), verdictLine}}};
