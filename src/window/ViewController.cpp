@@ -11,6 +11,7 @@
 #include "reports/ReportTexts.h"
 #include "reports/ScanHistoryCheck.h"
 #include "reports/ScanRunner.h"
+#include "window/SummaryRows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,20 +39,6 @@ std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platfor
         return q;
     }
     return std::make_unique<platform::OperationQueue>(kMaxConcurrentOperations);
-}
-
-std::vector<platform::SummaryRow> summaryRows(const reports::ScanSummary& summary) {
-    std::vector<platform::SummaryRow> rows;
-    rows.reserve(summary.scanners.size());
-    for (const reports::ScannerSummary& scanner : summary.scanners) {
-        rows.push_back({
-            .name = scanner.name,
-            .runs = static_cast<std::int64_t>(scanner.runs),
-            .lastRun = std::string(scanner.lastRun ? reports::reportTime(*scanner.lastRun) : ""),
-            .lastResult = std::string(reports::resultName(scanner.lastWarning).value_or("")),
-        });
-    }
-    return rows;
 }
 
 } // namespace
