@@ -117,6 +117,10 @@ Outcome installAgent(const std::string& program) {
     if (runningAsRoot()) {
         return refusedAsRoot();
     }
+    if (program.empty() || program.front() != '/' || !platform::fileExists(program)) {
+        return {Result::FileFailed,
+                "There is no scanbrook-cli at " + program + " for the background agent to run.\n"};
+    }
     const AgentFiles files = agentFiles();
     const std::string list = agentPropertyList(program, files);
     const AgentStatus before = agentStatus();

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
+#include "app/HistoryMenus.h"
 #include "app/MainWindow.h"
 #include "app/UpdateCheck.h"
 #include "platform/BuildInfo.h"
@@ -70,8 +71,10 @@ struct ApplicationShell::Parts {
 
 ApplicationShell::ApplicationShell(MainWindow& window,
                                    std::shared_ptr<platform::MainQueue> mainQueue)
-    : parts(std::make_unique<Parts>(window, std::move(mainQueue))) {
+    : parts(std::make_unique<Parts>(window, mainQueue)) {
     addApplicationMenus(window, *window.console(), *window.helpMenu(), *window.openHelpAction());
+    // History (⌘Y) and Keep History in the Background, in the Window menu.
+    new HistoryMenus(window, std::move(mainQueue));
     AppDelegate* delegate = &parts->delegate;
     connect(window.openHelpAction(), &QAction::triggered, this,
             [delegate] { delegate->openHelp(); });

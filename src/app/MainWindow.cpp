@@ -95,6 +95,10 @@ QPlainTextEdit* MainWindow::console() const {
     return ui->outputTextbox;
 }
 
+QAbstractButton* MainWindow::historyButton() const {
+    return ui->historyButton;
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Spontaneous show events come from the window system, such as a window restored from the

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
@@ -36,6 +37,8 @@ public:
     QAction* openHelpAction() const;
     /// The console, on which the Edit menu acts.
     QPlainTextEdit* console() const;
+    /// The toolbar button that opens the History window.
+    QAbstractButton* historyButton() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
