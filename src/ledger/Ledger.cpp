@@ -55,6 +55,10 @@ std::optional<std::int64_t> historySince(sql::Database& db) {
     if (firstRead && (!since || *firstRead < *since)) {
         since = firstRead;
     }
+    const auto began = metaValue(db, kHistoryBeganKey);
+    if (began && (!since || *began < *since)) {
+        since = began;
+    }
     const auto prunedBefore = metaValue(db, kPrunedBeforeKey);
     if (since && prunedBefore && *prunedBefore > *since) {
         since = prunedBefore;
@@ -120,6 +124,17 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     const std::int64_t horizon = microsOf(now) - clampKeepDays(options.keepDays) * kMicrosPerDay;
     sql::Statement prune(db, "DELETE FROM events WHERE instant_us < ?1");
     prune.bind(1, horizon).step();
+    // Where history began survives the pruning of the events that show it.
+    std::optional<std::int64_t> began = oldest;
+    if (read.outcome == "lines" || read.outcome == "none_found") {
+        began = std::min(began.value_or(readAt), readAt);
+    }
+    if (began) {
+        sql::Statement history(
+            db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) DO UPDATE SET "
+                "value = min(value, excluded.value)");
+        history.bind(1, kHistoryBeganKey).bind(2, *began).step();
+    }
     sql::Statement prunedBefore(
         db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) DO UPDATE SET "
             "value = max(value, excluded.value)");
