@@ -103,6 +103,23 @@ std::string utcText(std::int64_t instantMicros) {
     return text;
 }
 
+std::int64_t zoneMinutesOf(std::string_view t) {
+    const int minutes = digits(t, 27, 2) * 60 + digits(t, 29, 2);
+    return t[26] == '-' ? -minutes : minutes;
+}
+
+std::string logTimestampText(std::int64_t instantMicros, std::int64_t zoneMinutes) {
+    constexpr std::int64_t kMicrosPerMinute = 60 * kMicrosPerSecond;
+    std::string text = utcText(instantMicros + zoneMinutes * kMicrosPerMinute);
+    text[10] = ' ';
+    text.pop_back();
+    const std::int64_t magnitude = zoneMinutes < 0 ? -zoneMinutes : zoneMinutes;
+    char zone[8];
+    std::snprintf(zone, sizeof zone, "%c%02d%02d", zoneMinutes < 0 ? '-' : '+',
+                  static_cast<int>(magnitude / 60 % 100), static_cast<int>(magnitude % 60));
+    return text + zone;
+}
+
 std::string utcSecondsText(std::int64_t instantMicros) {
     std::string text = utcText(instantMicros);
     text.erase(19, 7);
@@ -135,6 +152,7 @@ void EventCollector::reportLine(const platform::LogEntry& entry, bool warning) {
     EventRow& row = rows_.emplace_back();
     row.instantMicros = *instant;
     row.timestamp = *entry.timestamp;
+    row.zoneMinutes = zoneMinutesOf(row.timestamp);
     if (entry.senderImagePath) {
         row.senderPath = std::string(*entry.senderImagePath);
     }

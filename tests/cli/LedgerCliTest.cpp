@@ -31,9 +31,8 @@ LedgerRun cli(const Root& root, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(),
                      {"-c", "exec \"$0\" \"$@\" 2>\"" + errors + "\"", SCANBROOK_CLI_PATH});
     platform::CommandResult result = platform::runCommand("/usr/bin/env", [&] {
-        std::vector<std::string> all{std::string(platform::kPlatformRootVariable) + "=" +
-                                         root.path(),
-                                     "/bin/sh"};
+        std::vector<std::string> all{
+            std::string(platform::kPlatformRootVariable) + "=" + root.path(), "/bin/sh"};
         all.insert(all.end(), arguments.begin(), arguments.end());
         return all;
     }());
@@ -67,10 +66,10 @@ TEST(LedgerCli, HistoryPrintsTheLinesOfTheCheckOfTheSamePeriod) {
         EXPECT_EQ(history.status, check.status) << days;
         EXPECT_GT(reportLines(check.output).size(), 1000U) << days;
         EXPECT_TRUE(reportLines(history.output) == reportLines(check.output)) << days;
-        EXPECT_TRUE(history.output.starts_with("XProtect Remediator scans recorded in the last " +
-                                               std::string(days == std::string("1") ? "day"
-                                                                                    : days) +
-                                               (days == std::string("1") ? ":\n" : " days:\n")))
+        EXPECT_TRUE(
+            history.output.starts_with("XProtect Remediator scans recorded in the last " +
+                                       std::string(days == std::string("1") ? "day" : days) +
+                                       (days == std::string("1") ? ":\n" : " days:\n")))
             << history.output.substr(0, 200);
     }
     // Read three more times, the ledger still holds each event once.
@@ -95,7 +94,8 @@ TEST(LedgerCli, TwoWritersAtOnceStoreEveryEventOnceOrSayBusy) {
     EXPECT_EQ(first.status == 75, first.errors.find("stayed busy") != std::string::npos);
     EXPECT_TRUE(second.errors.empty() || second.errors.find("stayed busy") != std::string::npos)
         << second.errors;
-    const LedgerRun check = cli(root, {"check", "--days", "30", "--ledger", root.path() + "/other"});
+    const LedgerRun check =
+        cli(root, {"check", "--days", "30", "--ledger", root.path() + "/other"});
     EXPECT_EQ(query(ledger, "SELECT count(*) FROM events"),
               std::count(check.output.begin(), check.output.end(), '\n') - 4);
     EXPECT_EQ(query(ledger, "SELECT count(*) FROM reads"),
@@ -121,19 +121,36 @@ TEST(LedgerCli, RecordAndRecordedSummarySayHowTheyWent) {
                    std::to_string(ledger::kApplicationId));
     };
     const RecordCase cases[] = {
-        {"FirstRecordReadsAMonth", [](const Root&, const std::string&) {}, {"record"}, 0,
-         "Recorded 2", "; the ledger holds 2"},
-        {"LogFails", control("log.status", "3"), {"record"}, 2, "",
+        {"FirstRecordReadsAMonth",
+         [](const Root&, const std::string&) {},
+         {"record"},
+         0,
+         "Recorded 2",
+         "; the ledger holds 2"},
+        {"LogFails",
+         control("log.status", "3"),
+         {"record"},
+         2,
+         "",
          "Error 3 when checking the log"},
         {"NewerLedger", newer, {"record"}, 74, "", "was made by a newer Scanbrook"},
         {"NoFolder",
          [](const Root& root, const std::string&) { root.writeFile("/file", "x"); },
-         {"record", "--ledger", "FILE/ledger.sqlite3"}, 74, "", "could not be written"},
-        {"NoScansSinceHistoryBegins", control("log.output", "[]"),
-         {"summary", "--recorded", "--days", "60"}, 4, "No scans found since 20",
+         {"record", "--ledger", "FILE/ledger.sqlite3"},
+         74,
+         "",
+         "could not be written"},
+        {"NoScansSinceHistoryBegins",
+         control("log.output", "[]"),
+         {"summary", "--recorded", "--days", "60"},
+         4,
+         "No scans found since 20",
          ", when history begins\n"},
-        {"RecordedSummaryJson", control("log.output", "[]"),
-         {"summary", "--recorded", "--json", "--days=3650"}, 4, R"({"format_version":1,)",
+        {"RecordedSummaryJson",
+         control("log.output", "[]"),
+         {"summary", "--recorded", "--json", "--days=3650"},
+         4,
+         R"({"format_version":1,)",
          R"("period_days":3650,)"},
     };
     for (const RecordCase& c : cases) {
