@@ -8,6 +8,7 @@
 #include "reports/ReportTexts.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 namespace scanbrook::ledger {
@@ -39,6 +40,39 @@ std::string moveAside(const std::string& path, platform::TimePoint now, const st
            "); it was moved to " + target + " and a new ledger was started.";
 }
 
+/// The ids of the texts (sender paths, status messages) that events share, added as needed.
+class TextIds {
+public:
+    /// `table`: "name (columns)" to insert into; `where`: "name WHERE column" to look up by.
+    TextIds(sql::Database& db, const std::string& table, const std::string& where)
+        : insert(db, "INSERT OR IGNORE INTO " + table + " VALUES (" +
+                         (table.find(',') != std::string::npos ? "?1, ?2" : "?1") + ")"),
+          select(db, "SELECT id FROM " + where + " = ?1") {}
+
+    std::int64_t idOf(std::string_view text, std::string_view second = {}) {
+        if (const auto found = ids.find(text); found != ids.end()) {
+            return found->second;
+        }
+        insert.bind(1, text);
+        if (insert.isParameter(2)) {
+            insert.bind(2, second);
+        }
+        insert.step();
+        insert.reset();
+        select.bind(1, text);
+        select.step();
+        const std::int64_t id = select.integer(0);
+        select.reset();
+        ids.emplace(std::string(text), id);
+        return id;
+    }
+
+private:
+    sql::Statement insert;
+    sql::Statement select;
+    std::map<std::string, std::int64_t, std::less<>> ids;
+};
+
 std::optional<std::int64_t> metaValue(sql::Database& db, std::string_view key) {
     sql::Statement statement(db, "SELECT value FROM meta WHERE key = ?1");
     statement.bind(1, key);
@@ -48,12 +82,16 @@ std::optional<std::int64_t> metaValue(sql::Database& db, std::string_view key) {
 /// From when the ledger holds history: its oldest event or its first successful read,
 /// whichever is older, but never before what pruning has let go.
 std::optional<std::int64_t> historySince(sql::Database& db) {
-    const auto oldestEvent = db.queryInteger("SELECT min(instant_us) FROM events");
+    const auto oldestEvent = db.queryInteger("SELECT min(instant_us) FROM event_rows");
     const auto firstRead = db.queryInteger(
         "SELECT min(read_at_us) FROM reads WHERE outcome IN ('lines', 'none_found')");
     std::optional<std::int64_t> since = oldestEvent;
     if (firstRead && (!since || *firstRead < *since)) {
         since = firstRead;
+    }
+    const auto began = metaValue(db, kHistoryBeganKey);
+    if (began && (!since || *began < *since)) {
+        since = began;
     }
     const auto prunedBefore = metaValue(db, kPrunedBeforeKey);
     if (since && prunedBefore && *prunedBefore > *since) {
@@ -68,26 +106,36 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
         db.execute("PRAGMA max_page_count = " + std::to_string(*options.maxPageCount));
     }
     sql::Transaction transaction(db);
-    sql::Statement insert(db, "INSERT OR IGNORE INTO events (instant_us, event_key, timestamp, "
-                              "time_utc, sender_path, scanner, message, outcome, status_code, "
-                              "status_message) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    TextIds senders(db, "senders (sender_path, scanner)", "senders WHERE sender_path");
+    TextIds statuses(db, "status_messages (text)", "status_messages WHERE text");
+    sql::Statement insert(db,
+                          "INSERT OR IGNORE INTO event_rows (instant_us, event_key, "
+                          "zone_minutes, timestamp_text, sender_id, message, outcome, "
+                          "status_code, status_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     std::int64_t added = 0;
     std::optional<std::int64_t> oldest;
     std::optional<std::int64_t> newest;
     for (const EventRow& row : rows) {
         const std::optional<std::string_view> sender =
             row.senderPath ? std::optional<std::string_view>(*row.senderPath) : std::nullopt;
+        // The text is kept only when the instant and the zone do not give it back.
+        const bool textNeeded =
+            logTimestampText(row.instantMicros, row.zoneMinutes) != row.timestamp;
         insert.bind(1, row.instantMicros)
             .bind(2, eventKey(row))
-            .bind(3, std::string_view(row.timestamp))
-            .bind(4, std::string_view(utcText(row.instantMicros)))
-            .bind(5, sender)
-            .bind(6, reports::scannerName(sender))
-            .bind(7, row.message ? std::optional<std::string_view>(*row.message) : std::nullopt)
-            .bind(8, outcomeText(row))
-            .bind(9, row.statusCode)
-            .bind(10, row.statusMessage ? std::optional<std::string_view>(*row.statusMessage)
-                                        : std::nullopt);
+            .bind(3, row.zoneMinutes)
+            .bind(4, textNeeded ? std::optional<std::string_view>(row.timestamp) : std::nullopt)
+            .bind(5, sender ? std::optional<std::int64_t>(
+                                  senders.idOf(*sender, reports::scannerName(sender)))
+                            : std::nullopt)
+            .bind(6, row.message ? std::optional<std::string_view>(*row.message) : std::nullopt)
+            .bind(7, std::int64_t{!row.message  ? 0
+                                  : row.warning ? 2
+                                                : 1})
+            .bind(8, row.statusCode)
+            .bind(9, row.statusMessage
+                         ? std::optional<std::int64_t>(statuses.idOf(*row.statusMessage))
+                         : std::nullopt);
         insert.step();
         insert.reset();
         added += db.changes();
@@ -118,15 +166,26 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     // Pruned in the same transaction, so the ledger never holds more than it may, and never
     // loses what it held unless the write that lets it go succeeds.
     const std::int64_t horizon = microsOf(now) - clampKeepDays(options.keepDays) * kMicrosPerDay;
-    sql::Statement prune(db, "DELETE FROM events WHERE instant_us < ?1");
+    sql::Statement prune(db, "DELETE FROM event_rows WHERE instant_us < ?1");
     prune.bind(1, horizon).step();
+    // Where history began survives the pruning of the events that show it.
+    std::optional<std::int64_t> began = oldest;
+    if (read.outcome == "lines" || read.outcome == "none_found") {
+        began = std::min(began.value_or(readAt), readAt);
+    }
+    if (began) {
+        sql::Statement history(
+            db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) DO UPDATE SET "
+                "value = min(value, excluded.value)");
+        history.bind(1, kHistoryBeganKey).bind(2, *began).step();
+    }
     sql::Statement prunedBefore(
         db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) DO UPDATE SET "
             "value = max(value, excluded.value)");
     prunedBefore.bind(1, kPrunedBeforeKey).bind(2, horizon).step();
 
     result.newEvents = added;
-    result.heldEvents = db.queryInteger("SELECT count(*) FROM events").value_or(0);
+    result.heldEvents = db.queryInteger("SELECT count(*) FROM event_rows").value_or(0);
     result.sinceMicros = historySince(db);
     transaction.commit();
 }
@@ -240,8 +299,8 @@ LedgerState ledgerState(const std::string& path) {
         case Shape::Current:
             break;
         }
-        state.events = db.queryInteger("SELECT count(*) FROM events").value_or(0);
-        state.newestMicros = db.queryInteger("SELECT max(instant_us) FROM events");
+        state.events = db.queryInteger("SELECT count(*) FROM event_rows").value_or(0);
+        state.newestMicros = db.queryInteger("SELECT max(instant_us) FROM event_rows");
         state.sinceMicros = historySince(db);
     } catch (const sql::Error& error) {
         state.status = statusOf(error, Status::NotReadable);
@@ -271,15 +330,23 @@ PeriodResult replayPeriod(const std::string& path, std::optional<std::int64_t> d
     }
     try {
         sql::Database db(path, sql::OpenMode::ReadOnly, kBusyTimeout);
-        sql::Statement select(db, "SELECT timestamp, sender_path, message FROM events "
-                                  "WHERE instant_us >= ?1 ORDER BY instant_us, id");
+        // The raw rows rather than the view "events": the timestamp is made here, faster than
+        // SQL's date functions, by the inverse of the parse that stored it.
+        sql::Statement select(db, "SELECT r.instant_us, r.zone_minutes, r.timestamp_text, "
+                                  "s.sender_path, r.message FROM event_rows AS r LEFT JOIN senders "
+                                  "AS s ON s.id = r.sender_id WHERE r.instant_us >= ?1 "
+                                  "ORDER BY r.instant_us, r.event_key");
         select.bind(1, from);
+        std::string timestamp;
         while (select.step()) {
+            const std::optional<std::string_view> text = select.optionalText(2);
+            timestamp =
+                text ? std::string(*text) : logTimestampText(select.integer(0), select.integer(1));
             platform::LogEntry entry;
             entry.isObject = true;
-            entry.timestamp = select.optionalText(0);
-            entry.senderImagePath = select.optionalText(1);
-            entry.eventMessage = select.optionalText(2);
+            entry.timestamp = timestamp;
+            entry.senderImagePath = select.optionalText(3);
+            entry.eventMessage = select.optionalText(4);
             const bool warning = reports::appendReportLine(lines, entry);
             result.check.anyWarning = result.check.anyWarning || warning;
             ++result.check.lines;

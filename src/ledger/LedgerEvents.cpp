@@ -1,6 +1,5 @@
 #include "ledger/LedgerEvents.h"
 
-#include <chrono>
 #include <cstdio>
 
 namespace scanbrook::ledger {
@@ -23,6 +22,39 @@ int digits(std::string_view text, std::size_t at, std::size_t count) {
         value = value * 10 + (text[i] - '0');
     }
     return value;
+}
+
+/// Days since 1970-01-01 of a date of the proleptic Gregorian calendar (H. Hinnant's
+/// algorithm), without the calendar types that older C++ libraries lack.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+struct Civil {
+    std::int64_t year;
+    unsigned month;
+    unsigned day;
+};
+
+Civil civilFromDays(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0), m, d};
+}
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
 void hashBytes(std::uint64_t& hash, std::string_view bytes) {
@@ -75,32 +107,48 @@ std::optional<std::int64_t> instantOfTimestamp(std::string_view t) {
         zoneMinutes > 59) {
         return std::nullopt;
     }
-    const std::chrono::year_month_day date{std::chrono::year(year),
-                                           std::chrono::month(static_cast<unsigned>(month)),
-                                           std::chrono::day(static_cast<unsigned>(day))};
-    if (!date.ok()) {
+    constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1] ||
+        (month == 2 && day == 29 && !leap)) {
         return std::nullopt;
     }
-    const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
+    const std::int64_t days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     const std::int64_t offset = (zoneHours * 60 + zoneMinutes) * 60 * (t[26] == '-' ? -1 : 1);
     const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second - offset;
     return seconds * kMicrosPerSecond + micros;
 }
 
 std::string utcText(std::int64_t instantMicros) {
-    using namespace std::chrono;
-    const sys_time<microseconds> instant{microseconds(instantMicros)};
-    const sys_days day = floor<days>(instant);
-    const year_month_day date(day);
-    const hh_mm_ss time(instant - day);
+    constexpr std::int64_t kMicrosPerDay = 86'400 * kMicrosPerSecond;
+    const std::int64_t days = floorDiv(instantMicros, kMicrosPerDay);
+    const std::int64_t inDay = instantMicros - days * kMicrosPerDay;
+    const Civil date = civilFromDays(days);
+    const std::int64_t seconds = inDay / kMicrosPerSecond;
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%06lldZ",
-                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
-                  static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()),
-                  static_cast<long long>(time.subseconds().count()));
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d.%06lldZ",
+                  static_cast<long long>(date.year), date.month, date.day,
+                  static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                  static_cast<int>(seconds % 60), static_cast<long long>(inDay % kMicrosPerSecond));
     return text;
+}
+
+std::int64_t zoneMinutesOf(std::string_view t) {
+    const int minutes = digits(t, 27, 2) * 60 + digits(t, 29, 2);
+    return t[26] == '-' ? -minutes : minutes;
+}
+
+std::string logTimestampText(std::int64_t instantMicros, std::int64_t zoneMinutes) {
+    constexpr std::int64_t kMicrosPerMinute = 60 * kMicrosPerSecond;
+    std::string text = utcText(instantMicros + zoneMinutes * kMicrosPerMinute);
+    text[10] = ' ';
+    text.pop_back();
+    const std::int64_t magnitude = zoneMinutes < 0 ? -zoneMinutes : zoneMinutes;
+    char zone[8];
+    std::snprintf(zone, sizeof zone, "%c%02d%02d", zoneMinutes < 0 ? '-' : '+',
+                  static_cast<int>(magnitude / 60 % 100), static_cast<int>(magnitude % 60));
+    return text + zone;
 }
 
 std::string utcSecondsText(std::int64_t instantMicros) {
@@ -135,6 +183,7 @@ void EventCollector::reportLine(const platform::LogEntry& entry, bool warning) {
     EventRow& row = rows_.emplace_back();
     row.instantMicros = *instant;
     row.timestamp = *entry.timestamp;
+    row.zoneMinutes = zoneMinutesOf(row.timestamp);
     if (entry.senderImagePath) {
         row.senderPath = std::string(*entry.senderImagePath);
     }

@@ -21,6 +21,8 @@ struct EventRow {
     std::int64_t instantMicros = 0;
     /// The log's whole "timestamp" text, for instance "2024-03-05 09:41:07.123456+0100".
     std::string timestamp;
+    /// Its zone offset from UTC in minutes (+60 for "+0100").
+    std::int64_t zoneMinutes = 0;
     std::optional<std::string> senderPath;
     std::optional<std::string> message;
     /// Whether the report gave the message the warning marker; meaningless without a message.
@@ -35,6 +37,12 @@ std::string_view outcomeText(const EventRow& row);
 /// The instant of a log "timestamp" ("yyyy-MM-dd HH:mm:ss.SSSSSS" and a zone offset of a sign
 /// and four digits) in microseconds since 1970 UTC; nullopt for any other text.
 std::optional<std::int64_t> instantOfTimestamp(std::string_view timestamp);
+/// The zone offset of such a timestamp in minutes.
+std::int64_t zoneMinutesOf(std::string_view timestamp);
+
+/// The log's "timestamp" text of an instant in a zone `zoneMinutes` east of UTC: the inverse of
+/// instantOfTimestamp() for every text the log writes (a leap second excepted).
+std::string logTimestampText(std::int64_t instantMicros, std::int64_t zoneMinutes);
 
 /// An instant in RFC 3339 at UTC with microseconds: "2024-03-05T08:41:07.123456Z".
 std::string utcText(std::int64_t instantMicros);

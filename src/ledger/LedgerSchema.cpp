@@ -10,22 +10,51 @@ namespace sql = platform::sql;
 
 namespace {
 
-/// Version 0 to 1: the first schema. docs/ledger.md describes every column.
+/// Version 0 to 1: the first schema. docs/ledger.md describes every column. The events are
+/// kept compact (a sender path and a status text once each, the timestamp as the instant and
+/// its zone) and read through the view "events", whose columns are what readers rely on.
 constexpr std::string_view kSchemaVersion1 = R"sql(
-CREATE TABLE events (
+CREATE TABLE senders (
     id INTEGER PRIMARY KEY,
+    sender_path TEXT NOT NULL UNIQUE,
+    scanner TEXT NOT NULL
+);
+CREATE TABLE status_messages (
+    id INTEGER PRIMARY KEY,
+    text TEXT NOT NULL UNIQUE
+);
+CREATE TABLE event_rows (
     instant_us INTEGER NOT NULL,
     event_key INTEGER NOT NULL,
-    timestamp TEXT NOT NULL,
-    time_utc TEXT NOT NULL,
-    sender_path TEXT,
-    scanner TEXT NOT NULL,
+    zone_minutes INTEGER NOT NULL,
+    timestamp_text TEXT,
+    sender_id INTEGER REFERENCES senders (id),
     message TEXT,
-    outcome TEXT NOT NULL CHECK (outcome IN ('clean', 'warning', 'none')),
+    outcome INTEGER NOT NULL CHECK (outcome IN (0, 1, 2)),
     status_code INTEGER,
-    status_message TEXT
-);
-CREATE UNIQUE INDEX events_by_instant ON events (instant_us, event_key);
+    status_id INTEGER REFERENCES status_messages (id),
+    PRIMARY KEY (instant_us, event_key)
+) WITHOUT ROWID;
+CREATE VIEW events AS
+SELECT
+    r.instant_us AS instant_us,
+    coalesce(r.timestamp_text,
+             strftime('%Y-%m-%d %H:%M:%S', r.instant_us / 1000000 + r.zone_minutes * 60,
+                      'unixepoch') ||
+             format('.%06d%s%02d%02d', r.instant_us % 1000000,
+                    CASE WHEN r.zone_minutes < 0 THEN '-' ELSE '+' END,
+                    abs(r.zone_minutes) / 60, abs(r.zone_minutes) % 60)) AS timestamp,
+    strftime('%Y-%m-%dT%H:%M:%S', r.instant_us / 1000000, 'unixepoch') ||
+        format('.%06dZ', r.instant_us % 1000000) AS time_utc,
+    s.sender_path AS sender_path,
+    coalesce(s.scanner, '') AS scanner,
+    r.message AS message,
+    CASE r.outcome WHEN 1 THEN 'clean' WHEN 2 THEN 'warning' ELSE 'none' END AS outcome,
+    r.status_code AS status_code,
+    m.text AS status_message
+FROM event_rows AS r
+LEFT JOIN senders AS s ON s.id = r.sender_id
+LEFT JOIN status_messages AS m ON m.id = r.status_id;
 CREATE TABLE reads (
     id INTEGER PRIMARY KEY,
     read_at_utc TEXT NOT NULL,

@@ -14,6 +14,9 @@ namespace scanbrook::ledger {
 inline constexpr std::int64_t kApplicationId = 0x5343424B;
 /// The meta table's key of the instant before which pruning has let events go.
 inline constexpr std::string_view kPrunedBeforeKey = "pruned_before_us";
+/// The meta table's key of the earliest instant the ledger has covered: its oldest event or
+/// its first successful read, whichever came first.
+inline constexpr std::string_view kHistoryBeganKey = "history_began_us";
 
 enum class Shape {
     Empty,   ///< no tables at all: a new file

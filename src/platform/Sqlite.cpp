@@ -150,6 +150,10 @@ Statement& Statement::bindNull(int index) {
     return *this;
 }
 
+bool Statement::isParameter(int index) const {
+    return index >= 1 && index <= sqlite3_bind_parameter_count(statement);
+}
+
 bool Statement::step() {
     const int result = sqlite3_step(statement);
     if (result == SQLITE_ROW) {

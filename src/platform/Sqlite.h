@@ -82,6 +82,8 @@ public:
     Statement& bind(int index, std::optional<std::string_view> text);
     Statement& bind(int index, std::optional<std::int64_t> value);
     Statement& bindNull(int index);
+    /// Whether the statement has a parameter numbered `index`.
+    bool isParameter(int index) const;
 
     /// Steps once: true while there is a row to read.
     bool step();
