@@ -23,4 +23,13 @@ std::string historyReport(std::int64_t days, const PeriodResult& period, std::st
 std::optional<std::string> historyVerdictLine(const reports::ScanSummary& scans,
                                               const PeriodResult& period);
 
+/// What the main window's summary line adds after a check of `days` days read at `readAt`:
+/// "history kept since <date>" (from when the ledger holds history); and, when the check's oldest
+/// event is much younger than the period's start (the log has forgotten the rest) while the
+/// ledger holds older history, "the log holds scans only since <date>; History (⌘Y) has older
+/// ones". Empty when the ledger holds no history.
+std::string ledgerReachNote(std::optional<std::int64_t> sinceMicros,
+                            std::optional<std::int64_t> oldestCheckedMicros, std::int64_t days,
+                            platform::TimePoint readAt);
+
 } // namespace scanbrook::ledger

@@ -1,5 +1,6 @@
 #include "window/ViewController.h"
 
+#include "ledger/HistoryText.h"
 #include "ledger/Ledger.h"
 #include "ledger/Recording.h"
 
@@ -173,6 +174,15 @@ void ViewController::doCheckXPR() {
         std::string problem = written.notice;
         if (written.status != ledger::Status::Ok) {
             problem += (problem.empty() ? "" : " ") + written.problem;
+        } else {
+            // How far the ledger reaches, and whether it holds what the log has forgotten.
+            std::optional<std::int64_t> oldest;
+            for (const ledger::EventRow& row : rows.rows()) {
+                oldest = std::min(oldest.value_or(row.instantMicros), row.instantMicros);
+            }
+            const std::string reach =
+                ledger::ledgerReachNote(written.sinceMicros, oldest, days, readAt);
+            problem += (problem.empty() || reach.empty() ? "" : " ") + reach;
         }
         if (!problem.empty()) {
             queue->addOperation([weakSelf, problem = std::move(problem), entries] {
