@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
     if (const auto status =
             controls.integer(specific).value_or(controls.integer("launchctl.status").value_or(0))) {
         say(std::string(verb) + " failed: " + std::to_string(status) +
-            ": (the simulated Mac's launchctl.status control)\n");
+            ": (set by a control of the simulated Mac)\n");
         return static_cast<int>(status);
     }
     const unsigned caller = callerId();
