@@ -145,7 +145,7 @@ std::string logTimestampText(std::int64_t instantMicros, std::int64_t zoneMinute
     text[10] = ' ';
     text.pop_back();
     const std::int64_t magnitude = zoneMinutes < 0 ? -zoneMinutes : zoneMinutes;
-    char zone[8];
+    char zone[32];
     std::snprintf(zone, sizeof zone, "%c%02d%02d", zoneMinutes < 0 ? '-' : '+',
                   static_cast<int>(magnitude / 60 % 100), static_cast<int>(magnitude % 60));
     return text + zone;
