@@ -126,7 +126,7 @@ std::string utcText(std::int64_t instantMicros) {
     const std::int64_t inDay = instantMicros - days * kMicrosPerDay;
     const Civil date = civilFromDays(days);
     const std::int64_t seconds = inDay / kMicrosPerSecond;
-    char text[40];
+    char text[96];
     std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d.%06lldZ",
                   static_cast<long long>(date.year), date.month, date.day,
                   static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
