@@ -6,8 +6,6 @@ namespace scanbrook::ledger {
 
 namespace {
 
-constexpr std::string_view kStatusCodeKey = "status_code";
-constexpr std::string_view kStatusMessageKey = "status_message";
 /// "yyyy-MM-dd HH:mm:ss.SSSSSS+HHMM"
 constexpr std::size_t kTimestampLength = 31;
 constexpr std::int64_t kMicrosPerSecond = 1'000'000;
@@ -190,10 +188,6 @@ void EventCollector::reportLine(const platform::LogEntry& entry, bool warning) {
     if (entry.eventMessage) {
         row.message = std::string(*entry.eventMessage);
         row.warning = warning;
-        platform::IntegerAndString status = platform::objectIntegerAndStringMembers(
-            *entry.eventMessage, kStatusCodeKey, kStatusMessageKey);
-        row.statusCode = status.integer;
-        row.statusMessage = std::move(status.string);
     }
 }
 
