@@ -1,7 +1,7 @@
 // What the scan ledger costs and gives: a month's check end to end with and without recording
 // what it read (into a new ledger, and into one that holds it already), a year's history read
-// back from a ledger of 100,000 events, the ledger's bytes per byte of event message, and what
-// a record that finds nothing new costs beyond the log tool's own time.
+// back from a ledger of 100,000 events, the ledger's bytes per byte of event message, and a
+// record that finds nothing new next to a month's read under the simulated tool's cost model.
 #include "LogOutput.h"
 #include "ledger/Ledger.h"
 #include "ledger/Recording.h"
@@ -52,7 +52,8 @@ platform::TimePoint after(const std::vector<ledger::EventRow>& rows) {
     return platform::TimePoint(std::chrono::microseconds(rows.back().instantMicros + 1'000'000));
 }
 
-/// mode 0: the check alone; 1: and recorded into a new ledger; 2: into one that holds it.
+/// mode 0: the check alone; 1: and recorded into a new ledger; 2: into one that holds it;
+/// 3: the rows collected but not written.
 void BM_CheckEndToEnd(benchmark::State& state) {
     const int mode = static_cast<int>(state.range(0));
     const test::UsingPlatformRoot using_(rootWith(kMonthEntries).path());
@@ -71,7 +72,7 @@ void BM_CheckEndToEnd(benchmark::State& state) {
         ledger::ObserverPair observers(&builder, mode == 0 ? nullptr : &rows);
         const reports::CheckSummary check = reports::runLogQuery(texts, report, &observers);
         benchmark::DoNotOptimize(builder.finish(check));
-        if (mode != 0) {
+        if (mode == 1 || mode == 2) {
             const ledger::WriteResult written =
                 ledger::recordCheck(path, rows, check, "last 30d", after(rows.rows()));
             if (written.status != ledger::Status::Ok) {
@@ -80,14 +81,15 @@ void BM_CheckEndToEnd(benchmark::State& state) {
             }
         }
     }
-    state.SetLabel(mode == 0   ? "check"
-                   : mode == 1 ? "check + record (new ledger)"
-                               : "check + record (events held)");
+    const char* const labels[] = {"check", "check + record (new ledger)",
+                                  "check + record (events held)", "check + rows collected"};
+    state.SetLabel(labels[mode]);
 }
 BENCHMARK(BM_CheckEndToEnd)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(2.0);
@@ -118,22 +120,43 @@ void BM_History365(benchmark::State& state) {
 }
 BENCHMARK(BM_History365)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-/// A record when nothing is new, on a ledger of a month: what it costs beyond the log tool's
-/// own time (the simulated tool answers at once with an empty array).
-void BM_RecordNothingNew(benchmark::State& state) {
-    const test::TempSimRoot root;
-    root.setControl("log.output", "[]");
+/// Under the simulated log tool's cost model (log.seconds-per-day 1: a second per day of span
+/// asked for): a record that finds nothing new (mode 1) next to a 30-day check (mode 0). The
+/// ledger holds the month already.
+void BM_CostModel(benchmark::State& state) {
+    const bool record = state.range(0) == 1;
+    static const test::TempSimRoot root;
+    static const platform::TimePoint now(std::chrono::seconds(1'780'000'000));
     const test::UsingPlatformRoot using_(root.path());
-    const test::TempFolder folder;
+    static const test::TempFolder folder;
     const std::string path = folder.file("ledger.sqlite3");
-    const ledger::EventCollector rows = rowsOf(kMonthEntries);
-    const platform::TimePoint now = after(rows.rows());
-    ledger::recordRows(path, rows.rows(), {now, "last 30d", 0, "lines", 0}, now);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(ledger::recordFromLog(path, now));
+    if (!ledger::ledgerState(path).exists) {
+        root.setControl("now", "1780000000");
+        ledger::recordFromLog(path, now);
+        root.setControl("log.seconds-per-day", "1");
     }
+    const reports::CheckTexts texts = reports::checkTexts(30);
+    for (auto _ : state) {
+        if (record) {
+            const ledger::RecordResult recorded = ledger::recordFromLog(path, now);
+            if (recorded.write.newEvents != 0 || !recorded.logRead) {
+                state.SkipWithError("the record found something new, or no log");
+                return;
+            }
+        } else {
+            std::string report = texts.header;
+            reports::ScanSummaryBuilder builder;
+            benchmark::DoNotOptimize(builder.finish(reports::runLogQuery(texts, report, &builder)));
+        }
+    }
+    state.SetLabel(record ? "record, nothing new" : "check --days 30");
 }
-BENCHMARK(BM_RecordNothingNew)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_CostModel)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 } // namespace
 

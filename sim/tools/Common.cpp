@@ -185,7 +185,7 @@ std::optional<long long> Controls::integer(std::string_view name) const {
     return result;
 }
 
-std::optional<double> Controls::seconds(std::string_view name) const {
+std::optional<double> Controls::decimal(std::string_view name, std::string_view unit) const {
     const auto text = raw(name);
     if (!text) {
         return std::nullopt;
@@ -193,8 +193,8 @@ std::optional<double> Controls::seconds(std::string_view name) const {
     const auto value = trimmed(*text);
     const auto result = decimalNumber(value);
     if (!result) {
-        fail(tool_, "the control sim/control/" + std::string(name) +
-                        " must hold a number of seconds, not \"" + std::string(value) + "\"");
+        fail(tool_, "the control sim/control/" + std::string(name) + " must hold a number of " +
+                        std::string(unit) + ", not \"" + std::string(value) + "\"");
     }
     return *result;
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace scanbrook::ledger {
 
@@ -18,6 +19,8 @@ namespace sql = platform::sql;
 namespace {
 
 constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
+constexpr std::string_view kStatusCodeKey = "status_code";
+constexpr std::string_view kStatusMessageKey = "status_message";
 
 std::string parentFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -116,13 +119,39 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     std::optional<std::int64_t> oldest;
     std::optional<std::int64_t> newest;
     for (const EventRow& row : rows) {
+        oldest = std::min(oldest.value_or(row.instantMicros), row.instantMicros);
+        newest = std::max(newest.value_or(row.instantMicros), row.instantMicros);
+    }
+    // What the ledger holds of the read's stretch already, in one pass over the key: a check
+    // mostly reads again what earlier reads stored, and a row found here costs no insert and
+    // no parse of its message.
+    std::set<std::pair<std::int64_t, std::int64_t>> held;
+    if (oldest) {
+        sql::Statement heldKeys(db, "SELECT instant_us, event_key FROM event_rows "
+                                    "WHERE instant_us BETWEEN ?1 AND ?2");
+        heldKeys.bind(1, *oldest).bind(2, *newest);
+        while (heldKeys.step()) {
+            held.emplace(heldKeys.integer(0), heldKeys.integer(1));
+        }
+    }
+    for (const EventRow& row : rows) {
+        const std::int64_t key = eventKey(row);
+        if (held.contains({row.instantMicros, key})) {
+            continue;
+        }
         const std::optional<std::string_view> sender =
             row.senderPath ? std::optional<std::string_view>(*row.senderPath) : std::nullopt;
         // The text is kept only when the instant and the zone do not give it back.
         const bool textNeeded =
             logTimestampText(row.instantMicros, row.zoneMinutes) != row.timestamp;
+        // Where the summary finds them: top-level members of a message that is a JSON object.
+        platform::IntegerAndString status;
+        if (row.message) {
+            status = platform::objectIntegerAndStringMembers(*row.message, kStatusCodeKey,
+                                                             kStatusMessageKey);
+        }
         insert.bind(1, row.instantMicros)
-            .bind(2, eventKey(row))
+            .bind(2, key)
             .bind(3, row.zoneMinutes)
             .bind(4, textNeeded ? std::optional<std::string_view>(row.timestamp) : std::nullopt)
             .bind(5, sender ? std::optional<std::int64_t>(
@@ -132,15 +161,17 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
             .bind(7, std::int64_t{!row.message  ? 0
                                   : row.warning ? 2
                                                 : 1})
-            .bind(8, row.statusCode)
-            .bind(9, row.statusMessage
-                         ? std::optional<std::int64_t>(statuses.idOf(*row.statusMessage))
-                         : std::nullopt);
+            .bind(8, status.integer)
+            .bind(9, status.string ? std::optional<std::int64_t>(statuses.idOf(*status.string))
+                                   : std::nullopt);
         insert.step();
         insert.reset();
-        added += db.changes();
-        oldest = std::min(oldest.value_or(row.instantMicros), row.instantMicros);
-        newest = std::max(newest.value_or(row.instantMicros), row.instantMicros);
+        const std::int64_t changed = db.changes();
+        added += changed;
+        if (changed != 0) {
+            // A read may hold the same entry twice.
+            held.emplace(row.instantMicros, key);
+        }
     }
     const auto utc = [](const std::optional<std::int64_t>& micros) {
         return micros ? std::optional<std::string>(utcText(*micros)) : std::nullopt;
@@ -168,6 +199,12 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     const std::int64_t horizon = microsOf(now) - clampKeepDays(options.keepDays) * kMicrosPerDay;
     sql::Statement prune(db, "DELETE FROM event_rows WHERE instant_us < ?1");
     prune.bind(1, horizon).step();
+    const std::int64_t pruned = db.changes();
+    // Kept in the same transaction as the rows it counts, so a count never costs a pass over
+    // every event.
+    sql::Statement counted(db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) "
+                               "DO UPDATE SET value = value + excluded.value");
+    counted.bind(1, kEventCountKey).bind(2, added - pruned).step();
     // Where history began survives the pruning of the events that show it.
     std::optional<std::int64_t> began = oldest;
     if (read.outcome == "lines" || read.outcome == "none_found") {
@@ -185,7 +222,7 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     prunedBefore.bind(1, kPrunedBeforeKey).bind(2, horizon).step();
 
     result.newEvents = added;
-    result.heldEvents = db.queryInteger("SELECT count(*) FROM event_rows").value_or(0);
+    result.heldEvents = metaValue(db, kEventCountKey).value_or(0);
     result.sinceMicros = historySince(db);
     transaction.commit();
 }
@@ -243,7 +280,7 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
     for (int attempt = 0;; ++attempt) {
         try {
             std::unique_ptr<sql::Database> db;
-            const Shape shape = openWritable(path, db);
+            const Shape shape = openWritable(path, db, microsOf(now));
             if (shape == Shape::Newer) {
                 result.status = Status::Newer;
                 result.problem = newerText(path);
@@ -299,7 +336,7 @@ LedgerState ledgerState(const std::string& path) {
         case Shape::Current:
             break;
         }
-        state.events = db.queryInteger("SELECT count(*) FROM event_rows").value_or(0);
+        state.events = metaValue(db, kEventCountKey).value_or(0);
         state.newestMicros = db.queryInteger("SELECT max(instant_us) FROM event_rows");
         state.sinceMicros = historySince(db);
     } catch (const sql::Error& error) {

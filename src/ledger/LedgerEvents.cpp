@@ -6,8 +6,6 @@ namespace scanbrook::ledger {
 
 namespace {
 
-constexpr std::string_view kStatusCodeKey = "status_code";
-constexpr std::string_view kStatusMessageKey = "status_message";
 /// "yyyy-MM-dd HH:mm:ss.SSSSSS+HHMM"
 constexpr std::size_t kTimestampLength = 31;
 constexpr std::int64_t kMicrosPerSecond = 1'000'000;
@@ -57,20 +55,36 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+
+void mix(std::uint64_t& hash, std::uint64_t word) {
+    hash = (hash ^ word) * kMultiplier;
+    hash ^= hash >> 29;
+}
+
+/// Eight bytes at a time, read in little-endian order whatever the machine's, so that a
+/// ledger's keys are the same wherever it was written.
 void hashBytes(std::uint64_t& hash, std::string_view bytes) {
-    constexpr std::uint64_t kPrime = 0x100000001b3ULL;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= kPrime;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t left = bytes.size();
+    for (; left >= 8; left -= 8, p += 8) {
+        std::uint64_t word = 0;
+        for (int i = 7; i >= 0; --i) {
+            word = (word << 8) | p[i];
+        }
+        mix(hash, word);
     }
+    std::uint64_t tail = 0;
+    for (std::size_t i = left; i > 0; --i) {
+        tail = (tail << 8) | p[i - 1];
+    }
+    mix(hash, tail);
 }
 
 void hashOptional(std::uint64_t& hash, const std::optional<std::string>& text) {
     // Present and absent differ even for an empty text; the length keeps the two fields apart.
-    hashBytes(hash, text ? "+" : "-");
+    mix(hash, text ? text->size() + 1 : 0);
     if (text) {
-        hashBytes(hash, std::to_string(text->size()));
-        hashBytes(hash, ":");
         hashBytes(hash, *text);
     }
 }
@@ -126,7 +140,7 @@ std::string utcText(std::int64_t instantMicros) {
     const std::int64_t inDay = instantMicros - days * kMicrosPerDay;
     const Civil date = civilFromDays(days);
     const std::int64_t seconds = inDay / kMicrosPerSecond;
-    char text[40];
+    char text[96];
     std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d.%06lldZ",
                   static_cast<long long>(date.year), date.month, date.day,
                   static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
@@ -145,7 +159,7 @@ std::string logTimestampText(std::int64_t instantMicros, std::int64_t zoneMinute
     text[10] = ' ';
     text.pop_back();
     const std::int64_t magnitude = zoneMinutes < 0 ? -zoneMinutes : zoneMinutes;
-    char zone[8];
+    char zone[32];
     std::snprintf(zone, sizeof zone, "%c%02d%02d", zoneMinutes < 0 ? '-' : '+',
                   static_cast<int>(magnitude / 60 % 100), static_cast<int>(magnitude % 60));
     return text + zone;
@@ -161,6 +175,10 @@ std::int64_t eventKey(const EventRow& row) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     hashOptional(hash, row.senderPath);
     hashOptional(hash, row.message);
+    // The final avalanche of MurmurHash3.
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
     return static_cast<std::int64_t>(hash);
 }
 
@@ -190,10 +208,6 @@ void EventCollector::reportLine(const platform::LogEntry& entry, bool warning) {
     if (entry.eventMessage) {
         row.message = std::string(*entry.eventMessage);
         row.warning = warning;
-        platform::IntegerAndString status = platform::objectIntegerAndStringMembers(
-            *entry.eventMessage, kStatusCodeKey, kStatusMessageKey);
-        row.statusCode = status.integer;
-        row.statusMessage = std::move(status.string);
     }
 }
 

@@ -27,8 +27,6 @@ struct EventRow {
     std::optional<std::string> message;
     /// Whether the report gave the message the warning marker; meaningless without a message.
     bool warning = false;
-    std::optional<std::int64_t> statusCode;
-    std::optional<std::string> statusMessage;
 };
 
 /// "clean", "warning", or "none" for an event without a message: the report's marker rule.

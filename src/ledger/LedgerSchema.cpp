@@ -110,6 +110,18 @@ bool passesQuickCheck(sql::Database& db) {
     }
 }
 
+bool verificationDue(sql::Database& db, std::int64_t nowMicros) {
+    constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
+    if (userVersion(db) < 1) {
+        return true;
+    }
+    sql::Statement last(db, "SELECT value FROM meta WHERE key = ?1");
+    last.bind(1, kVerifiedKey);
+    const std::optional<std::int64_t> at = last.step() ? last.optionalInteger(0) : std::nullopt;
+    // A clock set back counts as due.
+    return !at || nowMicros - *at >= kMicrosPerDay || *at > nowMicros;
+}
+
 void migrate(sql::Database& db) {
     while (userVersion(db) < kSchemaVersion) {
         sql::Transaction transaction(db);
@@ -148,7 +160,8 @@ Shape readableShape(sql::Database& db) {
     return shape;
 }
 
-Shape openWritable(const std::string& path, std::unique_ptr<sql::Database>& db) {
+Shape openWritable(const std::string& path, std::unique_ptr<sql::Database>& db,
+                   std::int64_t nowMicros) {
     db = std::make_unique<sql::Database>(path, sql::OpenMode::Write, kBusyTimeout);
     Shape shape = Shape::Damaged;
     try {
@@ -162,13 +175,25 @@ Shape openWritable(const std::string& path, std::unique_ptr<sql::Database>& db) 
     if (shape == Shape::Newer || shape == Shape::Foreign) {
         return shape;
     }
-    if (shape == Shape::Current && !passesQuickCheck(*db)) {
-        return Shape::Damaged;
+    // The integrity check reads the whole file, so it runs once a day; damage it has not seen
+    // yet makes a write fail as NotADatabase, and the file is moved aside then.
+    // A new file is sound by construction.
+    bool verified = shape == Shape::Empty;
+    if (shape == Shape::Current && verificationDue(*db, nowMicros)) {
+        if (!passesQuickCheck(*db)) {
+            return Shape::Damaged;
+        }
+        verified = true;
     }
     // A rollback journal, never WAL: a read-only reader of a WAL database needs write access to
     // its shared-memory file, and a fleet's collectors open the ledger read-only.
     db->queryText("PRAGMA journal_mode = DELETE");
     migrate(*db);
+    if (verified) {
+        sql::Statement note(*db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT "
+                                 "(key) DO UPDATE SET value = excluded.value");
+        note.bind(1, kVerifiedKey).bind(2, nowMicros).step();
+    }
     return outline(*db) == Shape::Current && userVersion(*db) == kSchemaVersion ? Shape::Current
                                                                                 : Shape::Foreign;
 }

@@ -14,6 +14,10 @@ namespace scanbrook::ledger {
 inline constexpr std::int64_t kApplicationId = 0x5343424B;
 /// The meta table's key of the instant before which pruning has let events go.
 inline constexpr std::string_view kPrunedBeforeKey = "pruned_before_us";
+/// The meta table's key of the number of events held.
+inline constexpr std::string_view kEventCountKey = "event_count";
+/// The meta table's key of the last passed integrity check.
+inline constexpr std::string_view kVerifiedKey = "verified_us";
 /// The meta table's key of the earliest instant the ledger has covered: its oldest event or
 /// its first successful read, whichever came first.
 inline constexpr std::string_view kHistoryBeganKey = "history_began_us";
@@ -32,6 +36,8 @@ Shape readableShape(platform::sql::Database& db);
 /// Opens the ledger at `path` for writing into `db`, in the rollback journal: an empty file
 /// gets the schema, an older ledger is migrated. Returns Current on success; Newer, Foreign
 /// or Damaged leave the file as it was. Throws platform::sql::Error.
-Shape openWritable(const std::string& path, std::unique_ptr<platform::sql::Database>& db);
+/// The integrity check runs when the last one is a day older than `nowMicros`.
+Shape openWritable(const std::string& path, std::unique_ptr<platform::sql::Database>& db,
+                   std::int64_t nowMicros);
 
 } // namespace scanbrook::ledger

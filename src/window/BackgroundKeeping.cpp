@@ -38,10 +38,10 @@ void BackgroundKeeping::run(std::function<std::pair<bool, std::string>()> work) 
     working = true;
     const bool queued = workQueue->addOperation(
         [weakSelf = std::weak_ptr(self), queue = mainQueue, work = std::move(work)] {
-            auto [keeping, failure] = work();
-            queue->addOperation([weakSelf, keeping, failure = std::move(failure)] {
+            std::pair<bool, std::string> answered = work();
+            queue->addOperation([weakSelf, answered = std::move(answered)] {
                 if (const auto alive = weakSelf.lock()) {
-                    (*alive)->answer(keeping, failure);
+                    (*alive)->answer(answered.first, answered.second);
                 }
             });
         });

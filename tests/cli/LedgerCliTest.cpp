@@ -31,8 +31,10 @@ LedgerRun cli(const Root& root, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(),
                      {"-c", "exec \"$0\" \"$@\" 2>\"" + errors + "\"", SCANBROOK_CLI_PATH});
     platform::CommandResult result = platform::runCommand("/usr/bin/env", [&] {
-        std::vector<std::string> all{
-            std::string(platform::kPlatformRootVariable) + "=" + root.path(), "/bin/sh"};
+        // A zone three and a half hours west of UTC: the log's texts end in "-0330".
+        std::vector<std::string> all{std::string(platform::kPlatformRootVariable) + "=" +
+                                         root.path(),
+                                     "TZ=America/St_Johns", "/bin/sh"};
         all.insert(all.end(), arguments.begin(), arguments.end());
         return all;
     }());

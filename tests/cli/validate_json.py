@@ -1,5 +1,6 @@
 """Runs the built scanbrook-cli with --json on a copy of the simulated Mac, in the cases fleet
-tools meet, and validates each document against its schema in docs/schema/.
+tools meet, and validates each document against its schema in docs/schema/: the check's and
+the summary's, and the same read back from the scan ledger (history, summary --recorded).
 
 usage: validate_json.py SCANBROOK_CLI SIM_ROOT SCHEMA_DIR
 """
@@ -74,6 +75,17 @@ def main():
                     print("FAIL %s, %s: %s" % (name, kind, error))
                 if not errors:
                     print("ok   %s, %s" % (name, kind))
+            # What the check and summary above recorded, read back from the scan ledger.
+            for kind, arguments in (("check", ("history",)), ("summary", ("summary", "--recorded"))):
+                code, document = run(root, *arguments, "--days", "400")
+                errors = [e.message for e in validators[kind].iter_errors(document)]
+                if document.get("source") != "ledger" or "recorded_since" not in document:
+                    errors.append("no source \"ledger\" with recorded_since")
+                for error in errors:
+                    failures += 1
+                    print("FAIL %s, %s: %s" % (name, " ".join(arguments), error))
+                if not errors:
+                    print("ok   %s, %s" % (name, " ".join(arguments)))
     return 1 if failures else 0
 
 
