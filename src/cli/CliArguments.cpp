@@ -304,10 +304,8 @@ std::string_view usageText() {
            "exit status: 0 success; 1 a scan reported something other than a clean result;\n"
            "2 the log tool, the scanner or the ledger could not be read; 3 XProtect\n"
            "Remediator is not installed; 4 summary found no scans in the period;\n"
-           "64 usage error; 74 the output could not be written, or the ledger could not;
-"
-           "75 record: the ledger stayed busy; 77 agent run as root
-";
+           "64 usage error; 74 the output could not be written, or the ledger could not;\n"
+           "75 record: the ledger stayed busy; 77 agent run as root\n";
 }
 
 } // namespace scanbrook::cli
