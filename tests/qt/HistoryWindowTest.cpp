@@ -84,11 +84,11 @@ TEST_F(HistoryWindowTest, ReadsAgainAfterARecordAndSavesWhatItShows) {
     openHistory();
     const std::string first = shownReport();
     const std::uint64_t before = shownReads();
-    // A scan run adds events at the current time; a check stores them as it reads them.
+    // A scan run adds events at the current time; a record, as the agent's, stores them.
     platform::runCommand(root.pathOf("/Library/Apple/System/Library/CoreServices/XProtect.app/"
                                      "Contents/MacOS/XProtect"),
                          {});
-    cli({"check"});
+    ASSERT_NE(cli({"record"}).find("Recorded 23 new scan events"), std::string::npos);
     ASSERT_TRUE(QTest::qWaitFor([&] { return shownReads() > before; },
                                 HistoryWindow::kPollMilliseconds * 3));
     EXPECT_GT(shownReport().size(), first.size());
