@@ -68,6 +68,10 @@ void HistoryController::choosePeriod(std::size_t index) {
 }
 
 void HistoryController::poll() {
+    // The main window's font buttons change the console's size; the report follows.
+    if (fontSize && fontSize() != shownFontSize) {
+        applyFontSize();
+    }
     startRead(true);
 }
 
@@ -121,7 +125,8 @@ void HistoryController::showRead(const Read& read) {
         mark = read.mark;
         readDate = read.when;
         if (console != nullptr) {
-            console->replaceText(read.report, fontSize ? fontSize() : 12.0);
+            shownFontSize = fontSize ? fontSize() : shownFontSize;
+            console->replaceText(read.report, shownFontSize);
         }
         if (summaryView != nullptr) {
             summaryView->showSummary(read.verdictLine, read.rows);
@@ -145,7 +150,8 @@ void HistoryController::setKeeping(bool keeping) {
 
 void HistoryController::applyFontSize() {
     if (console != nullptr && fontSize) {
-        console->refont(fontSize());
+        shownFontSize = fontSize();
+        console->refont(shownFontSize);
     }
 }
 
@@ -175,8 +181,7 @@ void HistoryController::doSaveButton() {
         if (const auto failure = platform::writeFile(*path, savedText)) {
             HistoryController& controller = **alive;
             if (controller.console != nullptr) {
-                controller.console->appendText(*failure,
-                                               controller.fontSize ? controller.fontSize() : 12.0);
+                controller.console->appendText(*failure, controller.shownFontSize);
             }
         }
     });

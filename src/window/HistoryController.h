@@ -102,6 +102,7 @@ private:
     std::optional<ledger::ReadsMark> mark;
     std::uint64_t shown = 0;
     std::optional<platform::TimePoint> readDate;
+    double shownFontSize = 12.0;
     platform::Console* console = nullptr;
     platform::SummaryView* summaryView = nullptr;
     HistoryView* historyView = nullptr;

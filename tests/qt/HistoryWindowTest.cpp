@@ -14,6 +14,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QToolButton>
 
 namespace scanbrook {
 namespace {
@@ -92,6 +94,15 @@ TEST_F(HistoryWindowTest, ReadsAgainAfterARecordAndSavesWhatItShows) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return shownReads() > before; },
                                 HistoryWindow::kPollMilliseconds * 3));
     EXPECT_GT(shownReport().size(), first.size());
+
+    // The report follows the console's size in the main window.
+    auto* report =
+        menus->historyWindow()->findChild<QPlainTextEdit*>(QStringLiteral("historyReport"));
+    const qreal size = report->font().pointSizeF();
+    QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("largerButton")),
+                      Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return report->font().pointSizeF() == size + 1; },
+                                HistoryWindow::kPollMilliseconds * 3));
 
     const test::TempFolder folder;
     auto* save = menus->historyWindow()->findChild<QPushButton*>(QStringLiteral("saveButton"));
