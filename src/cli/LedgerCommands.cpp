@@ -48,8 +48,7 @@ void sayWriteProblems(const ledger::WriteResult& write) {
 
 void recordInLedger(const Request& request, const ledger::EventCollector& rows,
                     const reports::CheckSummary& check, platform::TimePoint runDate) {
-    sayWriteProblems(ledger::recordCheck(ledgerPath(request), rows, check,
-                                         "last " + std::to_string(request.days) + "d", runDate,
+    sayWriteProblems(ledger::recordCheck(ledgerPath(request), rows, check, request.days, runDate,
                                          {.keepDays = request.keepDays}));
 }
 
@@ -102,6 +101,11 @@ int history(const Request& request) {
                           period.sinceMicros ? "The ledger holds history since " +
                                                    ledger::sinceText(*period.sinceMicros) + ".\n"
                                              : std::string("The ledger holds no history yet.\n"));
+        }
+        for (const auto& [from, to] : period.gaps) {
+            report.insert(report.size() - 1, "No read of the log covers " +
+                                                 ledger::sinceText(from) + " to " +
+                                                 ledger::sinceText(to) + ".\n");
         }
         report += period.check.lines == 0 ? texts.noneFound : lines;
     }

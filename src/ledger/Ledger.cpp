@@ -82,6 +82,26 @@ std::optional<std::int64_t> metaValue(sql::Database& db, std::string_view key) {
     return statement.step() ? statement.optionalInteger(0) : std::nullopt;
 }
 
+/// The stretches between `from` and `to` that no successful read asked for: a read covers from
+/// what it asked for to when it ran.
+std::vector<std::pair<std::int64_t, std::int64_t>>
+coverageGaps(sql::Database& db, std::int64_t from, std::int64_t to) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> gaps;
+    sql::Statement reads(db, "SELECT coalesce(covers_from_us, read_at_us), read_at_us FROM reads "
+                             "WHERE outcome IN ('lines', 'none_found') AND read_at_us >= ?1 "
+                             "ORDER BY read_at_us");
+    reads.bind(1, from);
+    std::int64_t coveredUntil = from;
+    while (reads.step()) {
+        const std::int64_t start = reads.integer(0);
+        if (start > coveredUntil) {
+            gaps.emplace_back(coveredUntil, std::min(start, to));
+        }
+        coveredUntil = std::max(coveredUntil, reads.integer(1));
+    }
+    return gaps;
+}
+
 /// From when the ledger holds history: its oldest event or its first successful read,
 /// whichever is older, but never before what pruning has let go.
 std::optional<std::int64_t> historySince(sql::Database& db) {
@@ -181,8 +201,8 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     const std::int64_t readAt = microsOf(read.readAt);
     sql::Statement insertRead(
         db, "INSERT INTO reads (read_at_utc, read_at_us, span, tool_status, outcome, "
-            "events_seen, events_new, oldest_utc, newest_utc) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+            "events_seen, events_new, oldest_utc, newest_utc, covers_from_us) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
     insertRead.bind(1, std::string_view(utcText(readAt)))
         .bind(2, readAt)
         .bind(3, std::string_view(read.span))
@@ -191,7 +211,8 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
         .bind(6, read.eventsSeen)
         .bind(7, added)
         .bind(8, oldestText ? std::optional<std::string_view>(*oldestText) : std::nullopt)
-        .bind(9, newestText ? std::optional<std::string_view>(*newestText) : std::nullopt);
+        .bind(9, newestText ? std::optional<std::string_view>(*newestText) : std::nullopt)
+        .bind(10, read.coversFromMicros);
     insertRead.step();
 
     // Pruned in the same transaction, so the ledger never holds more than it may, and never
@@ -362,11 +383,12 @@ PeriodResult replayPeriod(const std::string& path, std::optional<std::int64_t> d
     }
     result.sinceMicros = state.sinceMicros;
     result.reachesBeforeHistory = !state.sinceMicros || from < *state.sinceMicros;
-    if (state.events == 0) {
+    if (!state.sinceMicros) {
         return result;
     }
     try {
         sql::Database db(path, sql::OpenMode::ReadOnly, kBusyTimeout);
+        result.gaps = coverageGaps(db, std::max(from, *state.sinceMicros), microsOf(now));
         // The raw rows rather than the view "events": the timestamp is made here, faster than
         // SQL's date functions, by the inverse of the parse that stored it.
         sql::Statement select(db, "SELECT r.instant_us, r.zone_minutes, r.timestamp_text, "

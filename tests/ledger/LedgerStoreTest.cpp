@@ -105,6 +105,25 @@ TEST(LedgerStore, PrunesWhatIsOlderThanItKeepsInTheSameWrite) {
     EXPECT_EQ(pruned.sinceMicros, microsOf(kNow - 30 * 24h));
 }
 
+TEST(LedgerStore, SaysWhereNoReadCoveredThePeriod) {
+    const test::TempFolder folder;
+    const std::string path = folder.file("ledger.sqlite3");
+    // Reads of a day each, ten and four days ago, and one from the last of them until now.
+    const auto read = [&](int daysAgo, platform::TimePoint coversFrom) {
+        ReadRecord r{kNow - daysAgo * 24h, "last 1d", 0, "none_found", 0, microsOf(coversFrom)};
+        ASSERT_EQ(recordRows(path, {}, r, kNow).status, Status::Ok);
+    };
+    read(10, kNow - 11 * 24h);
+    read(4, kNow - 5 * 24h);
+    read(0, kNow - 4 * 24h);
+    std::string lines;
+    const PeriodResult week = replayPeriod(path, 7, kNow, lines);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> gap = {
+        {microsOf(kNow - 7 * 24h), microsOf(kNow - 5 * 24h)}};
+    EXPECT_EQ(week.gaps, gap);
+    EXPECT_EQ(replayPeriod(path, 4, kNow, lines).gaps.size(), 0U);
+}
+
 struct FoundFile {
     const char* name;
     std::function<void(const std::string& path)> make;
