@@ -27,17 +27,26 @@ std::string parentFolder(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
 }
 
-/// Moves the unreadable file at `path` aside under a name that says when, and says so.
-std::string moveAside(const std::string& path, platform::TimePoint now, const std::string& why) {
+/// Moves the unreadable file at `path` aside under a name that says when, and says so; says
+/// nothing when another writer has already put a new ledger in its place.
+std::string moveAside(const std::string& path, const std::optional<sql::FileIdentity>& found,
+                      platform::TimePoint now, const std::string& why) {
+    if (!found) {
+        return {};
+    }
     const std::string stem = path + ".corrupt-" + reports::lastCheckDateText(now);
     std::string target = stem;
     for (int n = 2; platform::fileExists(target); ++n) {
         target = stem + "-" + std::to_string(n);
     }
-    if (const auto failure = sql::moveDatabaseAside(path, target)) {
+    const sql::MoveAside moved = sql::moveDatabaseAside(path, target, *found);
+    if (moved.failure) {
         throw sql::Error(sql::Failure::ReadOnly, 0,
                          "it is not a readable scan ledger (" + why +
-                             ") and could not be moved aside: " + *failure);
+                             ") and could not be moved aside: " + *moved.failure);
+    }
+    if (!moved.moved) {
+        return {};
     }
     return "The file at " + path + " was not a readable scan ledger (" + why +
            "); it was moved to " + target + " and a new ledger was started.";
@@ -298,10 +307,13 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
     }
     // A file found damaged while it is written is moved aside once, and the write tried again
     // on a new ledger.
-    for (int attempt = 0;; ++attempt) {
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::optional<sql::FileIdentity> found = sql::fileIdentity(path);
         try {
             std::unique_ptr<sql::Database> db;
             const Shape shape = openWritable(path, db, microsOf(now));
+            found = sql::fileIdentity(path);
             if (shape == Shape::Newer) {
                 result.status = Status::Newer;
                 result.problem = newerText(path);
@@ -309,7 +321,7 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
             }
             if (shape == Shape::Foreign || shape == Shape::Damaged) {
                 db.reset();
-                result.notice = moveAside(path, now,
+                result.notice = moveAside(path, found, now,
                                           shape == Shape::Foreign ? "not a Scanbrook ledger"
                                                                   : "it failed its check");
                 continue;
@@ -319,7 +331,7 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
         } catch (const sql::Error& error) {
             if (error.failure() == sql::Failure::NotADatabase && attempt == 0) {
                 try {
-                    result.notice = moveAside(path, now, error.what());
+                    result.notice = moveAside(path, found, now, error.what());
                     continue;
                 } catch (const sql::Error& moveFailure) {
                     result.status = Status::NotWritten;
@@ -332,6 +344,10 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
             return result;
         }
     }
+    result.status = Status::NotWritten;
+    result.problem =
+        "The scan ledger at " + path + " could not be written: another file kept taking its place.";
+    return result;
 }
 
 LedgerState ledgerState(const std::string& path) {
