@@ -3,6 +3,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerSchema.h"
 #include "platform/Sqlite.h"
+#include "platform/UserInfo.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -208,3 +209,34 @@ TEST(LedgerStore, AFullDiskRollsBackAndKeepsTheOldContent) {
 
 } // namespace
 } // namespace scanbrook::ledger
+
+namespace scanbrook::platform {
+namespace {
+
+/// Where the ledger lives; under a simulated root every path lies beneath it, the home too.
+TEST(LedgerPath, FollowsTheAccountTheSystemAndTheSimulatedRoot) {
+    struct Case {
+        bool superUser;
+        bool mac;
+        const char* xdg;
+        const char* root;
+        const char* path;
+    };
+    const Case cases[] = {
+        {false, true, "/x", "", "/Users/a/Library/Application Support/Scanbrook/l"},
+        {true, true, "", "", "/Library/Application Support/Scanbrook/l"},
+        {false, false, "", "", "/Users/a/.local/share/scanbrook/l"},
+        {false, false, "/data", "", "/data/scanbrook/l"},
+        {false, false, "relative", "", "/Users/a/.local/share/scanbrook/l"},
+        {false, false, "", "/sim", "/sim/Users/a/.local/share/scanbrook/l"},
+        {true, false, "", "/sim", "/sim/Library/Application Support/Scanbrook/l"},
+        {true, false, "", "", "/Users/a/.local/share/scanbrook/l"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(applicationDataPathFor("l", c.superUser, c.mac, "/Users/a", c.xdg, c.root),
+                  c.path);
+    }
+}
+
+} // namespace
+} // namespace scanbrook::platform
