@@ -28,6 +28,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-noto-color-emoji clang-format
     librsvg2-bin icnsutils libplist-utils shellcheck python3-jsonschema
+    sqlite3 libsqlite3-dev
 )
 if (($# > 0)); then
     packages=("$@")
