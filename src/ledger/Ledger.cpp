@@ -230,6 +230,9 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     sql::Statement prune(db, "DELETE FROM event_rows WHERE instant_us < ?1");
     prune.bind(1, horizon).step();
     const std::int64_t pruned = db.changes();
+    // The reads of that time say nothing about what the ledger still holds.
+    sql::Statement pruneReads(db, "DELETE FROM reads WHERE read_at_us < ?1");
+    pruneReads.bind(1, horizon).step();
     // Kept in the same transaction as the rows it counts, so a count never costs a pass over
     // every event.
     sql::Statement counted(db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) "
