@@ -74,7 +74,7 @@ void BM_CheckEndToEnd(benchmark::State& state) {
         benchmark::DoNotOptimize(builder.finish(check));
         if (mode == 1 || mode == 2) {
             const ledger::WriteResult written =
-                ledger::recordCheck(path, rows, check, "last 30d", after(rows.rows()));
+                ledger::recordCheck(path, rows, check, 30, after(rows.rows()));
             if (written.status != ledger::Status::Ok) {
                 state.SkipWithError(written.problem.c_str());
                 return;

@@ -272,6 +272,9 @@ void sleepSeconds(double seconds) {
     if (!(seconds > 0)) {
         return;
     }
+    // A control may ask for any number of seconds; beyond about 30 years is forever, and a
+    // larger number would not fit the seconds field.
+    seconds = std::min(seconds, 1e9);
     timespec wait{};
     wait.tv_sec = static_cast<std::time_t>(seconds);
     wait.tv_nsec = static_cast<long>((seconds - static_cast<double>(wait.tv_sec)) * 1e9);

@@ -37,8 +37,7 @@ void sayWriteProblems(const ledger::WriteResult& write) {
 
 void recordInLedger(const Request& request, const ledger::EventCollector& rows,
                     const reports::CheckSummary& check, platform::TimePoint runDate) {
-    sayWriteProblems(ledger::recordCheck(ledgerPath(request), rows, check,
-                                         "last " + std::to_string(request.days) + "d", runDate,
+    sayWriteProblems(ledger::recordCheck(ledgerPath(request), rows, check, request.days, runDate,
                                          {.keepDays = request.keepDays}));
 }
 

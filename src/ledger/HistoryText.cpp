@@ -21,6 +21,10 @@ std::string historyReport(std::int64_t days, const PeriodResult& period, std::st
                                                    sinceText(*period.sinceMicros) + ".\n"
                                              : std::string("The ledger holds no history yet.\n"));
         }
+        for (const auto& [from, to] : period.gaps) {
+            report.insert(report.size() - 1, "No read of the log covers " + sinceText(from) +
+                                                 " to " + sinceText(to) + ".\n");
+        }
         if (period.check.lines == 0) {
             report += texts.noneFound;
         } else {

@@ -27,17 +27,26 @@ std::string parentFolder(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
 }
 
-/// Moves the unreadable file at `path` aside under a name that says when, and says so.
-std::string moveAside(const std::string& path, platform::TimePoint now, const std::string& why) {
+/// Moves the unreadable file at `path` aside under a name that says when, and says so; says
+/// nothing when another writer has already put a new ledger in its place.
+std::string moveAside(const std::string& path, const std::optional<sql::FileIdentity>& found,
+                      platform::TimePoint now, const std::string& why) {
+    if (!found) {
+        return {};
+    }
     const std::string stem = path + ".corrupt-" + reports::lastCheckDateText(now);
     std::string target = stem;
     for (int n = 2; platform::fileExists(target); ++n) {
         target = stem + "-" + std::to_string(n);
     }
-    if (const auto failure = sql::moveDatabaseAside(path, target)) {
+    const sql::MoveAside moved = sql::moveDatabaseAside(path, target, *found);
+    if (moved.failure) {
         throw sql::Error(sql::Failure::ReadOnly, 0,
                          "it is not a readable scan ledger (" + why +
-                             ") and could not be moved aside: " + *failure);
+                             ") and could not be moved aside: " + *moved.failure);
+    }
+    if (!moved.moved) {
+        return {};
     }
     return "The file at " + path + " was not a readable scan ledger (" + why +
            "); it was moved to " + target + " and a new ledger was started.";
@@ -80,6 +89,26 @@ std::optional<std::int64_t> metaValue(sql::Database& db, std::string_view key) {
     sql::Statement statement(db, "SELECT value FROM meta WHERE key = ?1");
     statement.bind(1, key);
     return statement.step() ? statement.optionalInteger(0) : std::nullopt;
+}
+
+/// The stretches between `from` and `to` that no successful read asked for: a read covers from
+/// what it asked for to when it ran.
+std::vector<std::pair<std::int64_t, std::int64_t>>
+coverageGaps(sql::Database& db, std::int64_t from, std::int64_t to) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> gaps;
+    sql::Statement reads(db, "SELECT coalesce(covers_from_us, read_at_us), read_at_us FROM reads "
+                             "WHERE outcome IN ('lines', 'none_found') AND read_at_us >= ?1 "
+                             "ORDER BY read_at_us");
+    reads.bind(1, from);
+    std::int64_t coveredUntil = from;
+    while (reads.step()) {
+        const std::int64_t start = reads.integer(0);
+        if (start > coveredUntil) {
+            gaps.emplace_back(coveredUntil, std::min(start, to));
+        }
+        coveredUntil = std::max(coveredUntil, reads.integer(1));
+    }
+    return gaps;
 }
 
 /// From when the ledger holds history: its oldest event or its first successful read,
@@ -181,8 +210,8 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     const std::int64_t readAt = microsOf(read.readAt);
     sql::Statement insertRead(
         db, "INSERT INTO reads (read_at_utc, read_at_us, span, tool_status, outcome, "
-            "events_seen, events_new, oldest_utc, newest_utc) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+            "events_seen, events_new, oldest_utc, newest_utc, covers_from_us) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
     insertRead.bind(1, std::string_view(utcText(readAt)))
         .bind(2, readAt)
         .bind(3, std::string_view(read.span))
@@ -191,7 +220,8 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
         .bind(6, read.eventsSeen)
         .bind(7, added)
         .bind(8, oldestText ? std::optional<std::string_view>(*oldestText) : std::nullopt)
-        .bind(9, newestText ? std::optional<std::string_view>(*newestText) : std::nullopt);
+        .bind(9, newestText ? std::optional<std::string_view>(*newestText) : std::nullopt)
+        .bind(10, read.coversFromMicros);
     insertRead.step();
 
     // Pruned in the same transaction, so the ledger never holds more than it may, and never
@@ -200,6 +230,9 @@ void write(sql::Database& db, const std::vector<EventRow>& rows, const ReadRecor
     sql::Statement prune(db, "DELETE FROM event_rows WHERE instant_us < ?1");
     prune.bind(1, horizon).step();
     const std::int64_t pruned = db.changes();
+    // The reads of that time say nothing about what the ledger still holds.
+    sql::Statement pruneReads(db, "DELETE FROM reads WHERE read_at_us < ?1");
+    pruneReads.bind(1, horizon).step();
     // Kept in the same transaction as the rows it counts, so a count never costs a pass over
     // every event.
     sql::Statement counted(db, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) "
@@ -277,10 +310,13 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
     }
     // A file found damaged while it is written is moved aside once, and the write tried again
     // on a new ledger.
-    for (int attempt = 0;; ++attempt) {
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::optional<sql::FileIdentity> found = sql::fileIdentity(path);
         try {
             std::unique_ptr<sql::Database> db;
             const Shape shape = openWritable(path, db, microsOf(now));
+            found = sql::fileIdentity(path);
             if (shape == Shape::Newer) {
                 result.status = Status::Newer;
                 result.problem = newerText(path);
@@ -288,7 +324,7 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
             }
             if (shape == Shape::Foreign || shape == Shape::Damaged) {
                 db.reset();
-                result.notice = moveAside(path, now,
+                result.notice = moveAside(path, found, now,
                                           shape == Shape::Foreign ? "not a Scanbrook ledger"
                                                                   : "it failed its check");
                 continue;
@@ -298,7 +334,7 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
         } catch (const sql::Error& error) {
             if (error.failure() == sql::Failure::NotADatabase && attempt == 0) {
                 try {
-                    result.notice = moveAside(path, now, error.what());
+                    result.notice = moveAside(path, found, now, error.what());
                     continue;
                 } catch (const sql::Error& moveFailure) {
                     result.status = Status::NotWritten;
@@ -311,6 +347,10 @@ WriteResult recordRows(const std::string& path, const std::vector<EventRow>& row
             return result;
         }
     }
+    result.status = Status::NotWritten;
+    result.problem =
+        "The scan ledger at " + path + " could not be written: another file kept taking its place.";
+    return result;
 }
 
 LedgerState ledgerState(const std::string& path) {
@@ -362,11 +402,12 @@ PeriodResult replayPeriod(const std::string& path, std::optional<std::int64_t> d
     }
     result.sinceMicros = state.sinceMicros;
     result.reachesBeforeHistory = !state.sinceMicros || from < *state.sinceMicros;
-    if (state.events == 0) {
+    if (!state.sinceMicros) {
         return result;
     }
     try {
         sql::Database db(path, sql::OpenMode::ReadOnly, kBusyTimeout);
+        result.gaps = coverageGaps(db, std::max(from, *state.sinceMicros), microsOf(now));
         // The raw rows rather than the view "events": the timestamp is made here, faster than
         // SQL's date functions, by the inverse of the parse that stored it.
         sql::Statement select(db, "SELECT r.instant_us, r.zone_minutes, r.timestamp_text, "

@@ -50,6 +50,9 @@ struct ReadRecord {
     std::string outcome;
     /// Object elements the read gave; those without a usable timestamp are not stored.
     std::int64_t eventsSeen = 0;
+    /// The earliest instant the read asked for (microseconds since 1970): where its coverage
+    /// begins, if the log still held that far back.
+    std::optional<std::int64_t> coversFromMicros = std::nullopt;
 };
 
 struct WriteOptions {
@@ -102,6 +105,10 @@ struct PeriodResult {
     std::optional<std::int64_t> sinceMicros;
     /// Whether the period begins before the ledger's history does.
     bool reachesBeforeHistory = false;
+    /// Stretches within the period and the ledger's history that no successful read asked for
+    /// (from, to; microseconds since 1970), oldest first: the ledger cannot tell whether scans
+    /// ran then.
+    std::vector<std::pair<std::int64_t, std::int64_t>> gaps;
 };
 
 /// The events of the last `days` days before `now` (every event when nullopt), oldest first:

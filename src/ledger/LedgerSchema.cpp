@@ -65,7 +65,8 @@ CREATE TABLE reads (
     events_seen INTEGER NOT NULL,
     events_new INTEGER NOT NULL,
     oldest_utc TEXT,
-    newest_utc TEXT
+    newest_utc TEXT,
+    covers_from_us INTEGER
 );
 CREATE TABLE meta (
     key TEXT PRIMARY KEY,

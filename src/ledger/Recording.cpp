@@ -23,12 +23,14 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
 RecordSpan recordSpan(const LedgerState& state, platform::TimePoint now) {
     if (state.newestMicros &&
         *state.newestMicros >= microsOf(now) - kFirstReadDays * kMicrosPerDay) {
-        const std::string start =
-            "@" + std::to_string(floorDiv(*state.newestMicros, kMicrosPerSecond) - kOverlapSeconds);
-        return {reports::recordQueryArguments(start), "start " + start};
+        const std::int64_t seconds =
+            floorDiv(*state.newestMicros, kMicrosPerSecond) - kOverlapSeconds;
+        const std::string start = "@" + std::to_string(seconds);
+        return {reports::recordQueryArguments(start), "start " + start, seconds * kMicrosPerSecond};
     }
     const std::string days = std::to_string(kFirstReadDays) + "d";
-    return {reports::checkQueryArguments(days), "last " + days};
+    return {reports::checkQueryArguments(days), "last " + days,
+            microsOf(now) - kFirstReadDays * kMicrosPerDay};
 }
 
 ReadRecord readRecordOf(const reports::CheckSummary& check, std::string span,
@@ -43,10 +45,11 @@ ReadRecord readRecordOf(const reports::CheckSummary& check, std::string span,
 }
 
 WriteResult recordCheck(const std::string& path, const EventCollector& rows,
-                        const reports::CheckSummary& check, std::string span,
+                        const reports::CheckSummary& check, std::int64_t days,
                         platform::TimePoint readAt, const WriteOptions& options) {
-    return recordRows(path, rows.rows(), readRecordOf(check, std::move(span), readAt), readAt,
-                      options);
+    ReadRecord read = readRecordOf(check, "last " + std::to_string(days) + "d", readAt);
+    read.coversFromMicros = microsOf(readAt) - days * kMicrosPerDay;
+    return recordRows(path, rows.rows(), read, readAt, options);
 }
 
 RecordResult recordFromLog(const std::string& path, platform::TimePoint now,
@@ -73,8 +76,9 @@ RecordResult recordFromLog(const std::string& path, platform::TimePoint now,
     } else if (!result.logRead) {
         result.logProblem = "The log tool's output was not a JSON array.";
     }
-    result.write =
-        recordRows(path, rows.rows(), readRecordOf(result.check, span.span, now), now, options);
+    ReadRecord read = readRecordOf(result.check, span.span, now);
+    read.coversFromMicros = span.coversFromMicros;
+    result.write = recordRows(path, rows.rows(), read, now, options);
     return result;
 }
 

@@ -22,6 +22,8 @@ struct RecordSpan {
     std::vector<std::string> arguments;
     /// For the reads table: "start @1709631665" or "last 30d".
     std::string span;
+    /// The earliest instant asked for.
+    std::int64_t coversFromMicros = 0;
 };
 RecordSpan recordSpan(const LedgerState& state, platform::TimePoint now);
 
@@ -29,9 +31,10 @@ RecordSpan recordSpan(const LedgerState& state, platform::TimePoint now);
 ReadRecord readRecordOf(const reports::CheckSummary& check, std::string span,
                         platform::TimePoint readAt);
 
-/// Stores a check's rows (an EventCollector that observed its report) and its read.
+/// Stores a check's rows (an EventCollector that observed its report) and its read of the last
+/// `days` days.
 WriteResult recordCheck(const std::string& path, const EventCollector& rows,
-                        const reports::CheckSummary& check, std::string span,
+                        const reports::CheckSummary& check, std::int64_t days,
                         platform::TimePoint readAt, const WriteOptions& options = {});
 
 struct RecordResult {

@@ -219,9 +219,22 @@ void Transaction::commit() {
     open = false;
 }
 
-std::optional<std::string> moveDatabaseAside(const std::string& path, const std::string& newPath) {
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+MoveAside moveDatabaseAside(const std::string& path, const std::string& newPath,
+                            const FileIdentity& expected) {
+    if (fileIdentity(path) != expected) {
+        return {false, std::nullopt};
+    }
     if (std::rename(path.c_str(), newPath.c_str()) != 0) {
-        return std::strerror(errno);
+        return {false, std::strerror(errno)};
     }
     // A hot journal belongs to its database: it goes along, so that it is never played back
     // into the new ledger that takes the old one's place.
@@ -229,9 +242,9 @@ std::optional<std::string> moveDatabaseAside(const std::string& path, const std:
     struct stat info {};
     if (::stat(journal.c_str(), &info) == 0 &&
         std::rename(journal.c_str(), (newPath + "-journal").c_str()) != 0) {
-        return std::strerror(errno);
+        return {true, std::strerror(errno)};
     }
-    return std::nullopt;
+    return {true, std::nullopt};
 }
 
 std::optional<std::string> createFolders(const std::string& path) {

@@ -118,9 +118,26 @@ private:
     bool open = true;
 };
 
-/// Moves the database file at `path` and its rollback journal, if any, to `newPath` (and
-/// `newPath` + "-journal"). Returns the system's error text on failure.
-std::optional<std::string> moveDatabaseAside(const std::string& path, const std::string& newPath);
+/// What tells one file from another: its device and inode.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+/// The identity of the file at `path`; nullopt when there is none.
+std::optional<FileIdentity> fileIdentity(const std::string& path);
+
+struct MoveAside {
+    /// False when the file at `path` is no longer the one `expected` names (another process
+    /// moved it and started a new one): nothing was moved.
+    bool moved = false;
+    /// The system's error text when the move failed.
+    std::optional<std::string> failure;
+};
+/// Moves the database file at `path`, if it is still `expected`, and its rollback journal, if
+/// any, to `newPath` (and `newPath` + "-journal").
+MoveAside moveDatabaseAside(const std::string& path, const std::string& newPath,
+                            const FileIdentity& expected);
 
 /// Creates the folder at `path` and the missing folders above it, each with mode 0755.
 /// Returns the system's error text on failure.

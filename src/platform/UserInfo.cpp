@@ -70,7 +70,7 @@ std::string applicationDataPathFor(std::string_view fileName, bool superUser, bo
     } else if (mac) {
         folder = std::string(home) + "/Library/Application Support/Scanbrook";
     } else if (!xdgDataHome.empty() && xdgDataHome.front() == '/') {
-        // A relative XDG_DATA_HOME is invalid by the specification and ignored.
+        // The XDG base-directory rules ignore a relative XDG_DATA_HOME.
         folder = std::string(xdgDataHome) + "/scanbrook";
     } else {
         folder = std::string(home) + "/.local/share/scanbrook";

@@ -169,8 +169,7 @@ void ViewController::doCheckXPR() {
             return;
         }
         const ledger::WriteResult written =
-            ledger::recordCheck(path, rows, check, "last " + std::to_string(days) + "d", readAt,
-                                {.keepDays = keepDays});
+            ledger::recordCheck(path, rows, check, days, readAt, {.keepDays = keepDays});
         std::string problem = written.notice;
         if (written.status != ledger::Status::Ok) {
             problem += (problem.empty() ? "" : " ") + written.problem;

@@ -54,6 +54,7 @@ TEST(LedgerFeed, RecordsEverySixHoursKeepEveryEventOfALogThatForgetsAfterTwoDays
     const PeriodResult all = replayPeriod(path, std::nullopt, now, lines);
     EXPECT_EQ(all.check.lines, truthLines);
     EXPECT_TRUE(lines == truth);
+    EXPECT_TRUE(all.gaps.empty());
     // History begins with the oldest event the first read found, within the log's two days.
     EXPECT_GE(all.sinceMicros.value_or(0), microsOf(start - 48h));
     EXPECT_LT(all.sinceMicros.value_or(0), microsOf(start - 24h));

@@ -3,6 +3,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/LedgerSchema.h"
 #include "platform/Sqlite.h"
+#include "platform/UserInfo.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,25 @@ TEST(LedgerStore, PrunesWhatIsOlderThanItKeepsInTheSameWrite) {
     EXPECT_EQ(pruned.sinceMicros, microsOf(kNow - 30 * 24h));
 }
 
+TEST(LedgerStore, SaysWhereNoReadCoveredThePeriod) {
+    const test::TempFolder folder;
+    const std::string path = folder.file("ledger.sqlite3");
+    // Reads of a day each, ten and four days ago, and one from the last of them until now.
+    const auto read = [&](int daysAgo, platform::TimePoint coversFrom) {
+        ReadRecord r{kNow - daysAgo * 24h, "last 1d", 0, "none_found", 0, microsOf(coversFrom)};
+        ASSERT_EQ(recordRows(path, {}, r, kNow).status, Status::Ok);
+    };
+    read(10, kNow - 11 * 24h);
+    read(4, kNow - 5 * 24h);
+    read(0, kNow - 4 * 24h);
+    std::string lines;
+    const PeriodResult week = replayPeriod(path, 7, kNow, lines);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> gap = {
+        {microsOf(kNow - 7 * 24h), microsOf(kNow - 5 * 24h)}};
+    EXPECT_EQ(week.gaps, gap);
+    EXPECT_EQ(replayPeriod(path, 4, kNow, lines).gaps.size(), 0U);
+}
+
 struct FoundFile {
     const char* name;
     std::function<void(const std::string& path)> make;
@@ -189,3 +209,34 @@ TEST(LedgerStore, AFullDiskRollsBackAndKeepsTheOldContent) {
 
 } // namespace
 } // namespace scanbrook::ledger
+
+namespace scanbrook::platform {
+namespace {
+
+/// Where the ledger lives; under a simulated root every path lies beneath it, the home too.
+TEST(LedgerPath, FollowsTheAccountTheSystemAndTheSimulatedRoot) {
+    struct Case {
+        bool superUser;
+        bool mac;
+        const char* xdg;
+        const char* root;
+        const char* path;
+    };
+    const Case cases[] = {
+        {false, true, "/x", "", "/Users/a/Library/Application Support/Scanbrook/l"},
+        {true, true, "", "", "/Library/Application Support/Scanbrook/l"},
+        {false, false, "", "", "/Users/a/.local/share/scanbrook/l"},
+        {false, false, "/data", "", "/data/scanbrook/l"},
+        {false, false, "relative", "", "/Users/a/.local/share/scanbrook/l"},
+        {false, false, "", "/sim", "/sim/Users/a/.local/share/scanbrook/l"},
+        {true, false, "", "/sim", "/sim/Library/Application Support/Scanbrook/l"},
+        {true, false, "", "", "/Users/a/.local/share/scanbrook/l"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(applicationDataPathFor("l", c.superUser, c.mac, "/Users/a", c.xdg, c.root),
+                  c.path);
+    }
+}
+
+} // namespace
+} // namespace scanbrook::platform
