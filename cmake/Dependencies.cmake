@@ -5,6 +5,8 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 include(${CMAKE_CURRENT_LIST_DIR}/PlistApi.cmake)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(simdjson REQUIRED)
+# The scan ledger: Debian's libsqlite3-dev, or on a Mac the SDK's own libsqlite3.
+find_package(SQLite3 REQUIRED)
 find_package(Threads REQUIRED)
 if(SCANBROOK_BUILD_GUI)
     find_package(Qt6 REQUIRED COMPONENTS Widgets Network)

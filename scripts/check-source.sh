@@ -11,6 +11,8 @@
 #    Linux-only call or path sits behind __linux__ (in the product, inside src/platform/ only,
 #    and always with the SCANBROOK_PORTABLE_POSIX fallback), and there is no floating-point
 #    to_chars/from_chars and no ostringstream::view();
+#  - SQLite is reached only through src/platform/Sqlite.h, whose file writes are narrowed to
+#    moving a damaged ledger aside;
 #  - the test seam for tests (platform/TestSeam.h) stays out of the shipped programs.
 # With --built DIR it also checks that the built command-line tool loads no Qt library and was
 # linked without the test seam.
@@ -46,17 +48,26 @@ if grep -nE '\b(printf|vprintf)\s*\(\s*[^"[:space:]]|\b(fprintf|vfprintf|dprintf
     echo "error: a printf-style format must be a string literal" >&2
     failed=1
 fi
-if grep -nE '\bwriteFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/window/ViewController\.cpp:'; then
+if grep -nE '\bwriteFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/window/(ViewController|HistoryController)\.cpp:'; then
     echo "error: files are written only by the save, where the user chose" >&2
     failed=1
 fi
-if grep -nE '\breplaceFile\s*\(' -r src | grep -vE '^src/platform/Files\.(h|cpp):|^src/cli/CliOutput\.cpp:'; then
-    echo "error: files are replaced only by scanbrook-cli's --output, where the admin chose" >&2
+if grep -nE '\breplaceFile\s*\(' -r src |
+    grep -vE '^src/platform/Files\.(h|cpp):|^src/cli/CliOutput\.cpp:|^src/agent/BackgroundAgent\.cpp:'; then
+    echo "error: files are replaced only by scanbrook-cli's --output, where the admin chose," >&2
+    echo "and by the background agent's property list, which the user asked for" >&2
     failed=1
 fi
 if grep -nE 'ofstream|fopen\s*\(|QSaveFile|WriteOnly|ReadWrite|::open\s*\(|\bcreat\s*\(|mkstemp|\brename\s*\(' -r src |
-    grep -v '^src/platform/Files\.cpp:'; then
-    echo "error: write files only with platform::writeFile or platform::replaceFile" >&2
+    grep -v '^src/platform/Files\.cpp:' |
+    grep -vE '^src/platform/Sqlite\.cpp:[0-9]+:.*std::rename\((path|journal)\.c_str\(\)'; then
+    echo "error: write files only with platform::writeFile or platform::replaceFile (the scan" \
+        "ledger's wrapper may only move a damaged database aside)" >&2
+    failed=1
+fi
+# The scan ledger is the one SQLite database, and only its wrapper talks to SQLite.
+if grep -nE '#\s*include\s*<sqlite3\.h>|\bsqlite3_[a-z_0-9]+\s*\(' -r src | grep -v '^src/platform/Sqlite\.cpp:'; then
+    echo "error: reach SQLite only through platform/Sqlite.h" >&2
     failed=1
 fi
 if ! grep -q -- '-Wformat=2' cmake/ScanbrookOptions.cmake; then

@@ -24,7 +24,7 @@ fi
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev libicu-dev libsimdjson-dev libplist-dev
+    qt6-base-dev libicu-dev libsimdjson-dev libplist-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-noto-color-emoji clang-format
     librsvg2-bin icnsutils libplist-utils shellcheck python3-jsonschema nodejs

@@ -185,7 +185,7 @@ std::optional<long long> Controls::integer(std::string_view name) const {
     return result;
 }
 
-std::optional<double> Controls::seconds(std::string_view name) const {
+std::optional<double> Controls::decimal(std::string_view name, std::string_view unit) const {
     const auto text = raw(name);
     if (!text) {
         return std::nullopt;
@@ -193,8 +193,8 @@ std::optional<double> Controls::seconds(std::string_view name) const {
     const auto value = trimmed(*text);
     const auto result = decimalNumber(value);
     if (!result) {
-        fail(tool_, "the control sim/control/" + std::string(name) +
-                        " must hold a number of seconds, not \"" + std::string(value) + "\"");
+        fail(tool_, "the control sim/control/" + std::string(name) + " must hold a number of " +
+                        std::string(unit) + ", not \"" + std::string(value) + "\"");
     }
     return *result;
 }
@@ -272,6 +272,9 @@ void sleepSeconds(double seconds) {
     if (!(seconds > 0)) {
         return;
     }
+    // A control may ask for any number of seconds; beyond about 30 years is forever, and a
+    // larger number would not fit the seconds field.
+    seconds = std::min(seconds, 1e9);
     timespec wait{};
     wait.tv_sec = static_cast<std::time_t>(seconds);
     wait.tv_nsec = static_cast<long>((seconds - static_cast<double>(wait.tv_sec)) * 1e9);

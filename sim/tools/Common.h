@@ -39,7 +39,10 @@ public:
     /// A whole number (surrounding white space ignored); fail() on anything else.
     std::optional<long long> integer(std::string_view name) const;
     /// A decimal number of seconds such as 2 or 0.25 (not negative); fail() otherwise.
-    std::optional<double> seconds(std::string_view name) const;
+    std::optional<double> seconds(std::string_view name) const { return decimal(name, "seconds"); }
+    /// A decimal number such as 48 or 0.5 (not negative) of `unit` ("hours"), named in the
+    /// message when it is anything else; fail() then.
+    std::optional<double> decimal(std::string_view name, std::string_view unit) const;
 
 private:
     std::string tool_;

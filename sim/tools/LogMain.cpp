@@ -17,7 +17,15 @@ namespace {
 
 using namespace scanbrook::sim;
 
-constexpr std::int64_t kMicrosPerDay = 86400LL * 1000000;
+constexpr std::int64_t kMicrosPerSecond = 1000000;
+constexpr std::int64_t kMicrosPerHour = 3600 * kMicrosPerSecond;
+constexpr std::int64_t kMicrosPerDay = 24 * kMicrosPerHour;
+/// How far back the log reaches without the control keep-hours: past the longest period a
+/// query may ask for (30 days), so that a period query never meets it, and near the month that
+/// a real Mac keeps its longest-lived entries. It also bounds what "--start @0" prints.
+constexpr std::int64_t kDefaultKeepMicros = 31 * kMicrosPerDay;
+/// Ample for any real use, and far below what overflows microseconds.
+constexpr double kMostKeepHours = 1e9;
 constexpr std::string_view kPredicate =
     "subsystem == \"com.apple.XProtectFramework.PluginAPI\" AND category == "
     "\"XPEvent.structured\"";
@@ -41,7 +49,24 @@ std::string_view modeName(Mode mode) {
 
 struct Request {
     Mode mode = Mode::Text;
-    int days = 0; ///< the period of a query
+    int days = 0;                             ///< the period of a "--last Nd" query
+    std::optional<std::int64_t> startSeconds; ///< the instant of a "--start @S" query
+
+    /// The earliest instant the request asks for (inclusive).
+    std::int64_t firstMicros(std::int64_t now) const {
+        if (startSeconds) {
+            return *startSeconds * kMicrosPerSecond;
+        }
+        // "--last" leaves out the instant that lies exactly the period before now.
+        return mode == Mode::Query ? now - days * kMicrosPerDay + 1 : now - 2 * kMicrosPerSecond;
+    }
+    /// How far back from now the request reaches; nothing for an instant after now.
+    std::int64_t spanMicros(std::int64_t now) const {
+        if (startSeconds) {
+            return std::max<std::int64_t>(0, now - firstMicros(now));
+        }
+        return mode == Mode::Query ? days * kMicrosPerDay : 2 * kMicrosPerSecond;
+    }
 };
 
 std::optional<int> periodDays(std::string_view argument) {
@@ -57,19 +82,41 @@ std::optional<int> periodDays(std::string_view argument) {
     return days;
 }
 
+/// "@" and whole seconds since 1970, as the real tool takes an instant: no sign, no fraction,
+/// at most twelve digits (beyond the year 30000), so that the instant fits in microseconds.
+std::optional<std::int64_t> startInstant(std::string_view argument) {
+    if (argument.size() < 2 || argument.size() > 13 || argument.front() != '@') {
+        return std::nullopt;
+    }
+    const auto digits = argument.substr(1);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    std::int64_t seconds = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
+    return seconds;
+}
+
 std::optional<Request> parseArguments(const std::vector<std::string_view>& arguments) {
     using Args = std::vector<std::string_view>;
     if (arguments == Args{"show", "--last", "2"}) {
-        return Request{Mode::Text, 0};
+        return Request{Mode::Text, 0, std::nullopt};
     }
     if (arguments == Args{"show", "--style", "json", "--last", "2"}) {
-        return Request{Mode::Json, 0};
+        return Request{Mode::Json, 0, std::nullopt};
     }
-    if (arguments.size() == 8 &&
-        Args(arguments.begin(), arguments.begin() + 7) ==
-            Args{"show", "--predicate", kPredicate, "--style", "json", "--info", "--last"}) {
+    if (arguments.size() != 8 ||
+        Args(arguments.begin(), arguments.begin() + 6) !=
+            Args{"show", "--predicate", kPredicate, "--style", "json", "--info"}) {
+        return std::nullopt;
+    }
+    if (arguments[6] == "--last") {
         if (const auto days = periodDays(arguments[7])) {
-            return Request{Mode::Query, *days};
+            return Request{Mode::Query, *days, std::nullopt};
+        }
+    } else if (arguments[6] == "--start") {
+        if (const auto start = startInstant(arguments[7])) {
+            return Request{Mode::Query, 0, start};
         }
     }
     return std::nullopt;
@@ -83,6 +130,8 @@ std::optional<Request> parseArguments(const std::vector<std::string_view>& argum
     text += "\nusage (simulated Mac):\n"
             "  log show --predicate '<the XProtect Remediator predicate>' --style json --info "
             "--last <1-30>d\n"
+            "  log show --predicate '<the XProtect Remediator predicate>' --style json --info "
+            "--start @<seconds since 1970>\n"
             "  log show --last 2\n"
             "  log show --style json --last 2\n";
     [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, text.data(), text.size());
@@ -110,6 +159,9 @@ public:
     }
     std::optional<double> seconds(std::string_view control) const {
         return controls_.seconds(nameOf(control));
+    }
+    std::optional<double> decimal(std::string_view control, std::string_view unit) const {
+        return controls_.decimal(nameOf(control), unit);
     }
 
 private:
@@ -150,15 +202,14 @@ void delay(const LogControls& controls, const Controls& base) {
     sleepSeconds(static_cast<double>(random.between(low, high)) / 1000.0);
 }
 
-/// The scan events of the last `days` days before `now`, oldest first: synthetic history
+/// The scan events from `earliest` to `now`, both included, oldest first: synthetic history
 /// merged with the store.
 /// With `pace`, each entry is handed over on its own and followed by that many seconds' wait, as
 /// the real tool writes a long period's entries over minutes.
-void writeQuery(Output& out, const std::string& root, std::int64_t now, int days,
+void writeQuery(Output& out, const std::string& root, std::int64_t earliest, std::int64_t now,
                 std::optional<double> pace) {
-    const auto from = now - days * kMicrosPerDay;
     auto inWindow = [&](const ScanEvent& event) {
-        return event.micros > from && event.micros <= now;
+        return event.micros >= earliest && event.micros <= now;
     };
     std::vector<ScanEvent> stored = readStore(root);
     std::erase_if(stored, [&](const ScanEvent& event) { return !inWindow(event); });
@@ -183,7 +234,7 @@ void writeQuery(Output& out, const std::string& root, std::int64_t now, int days
     const auto floorDiv = [](std::int64_t a, std::int64_t b) {
         return a / b - (a % b < 0 ? 1 : 0);
     };
-    for (auto day = floorDiv(from, kMicrosPerDay); day <= floorDiv(now, kMicrosPerDay); ++day) {
+    for (auto day = floorDiv(earliest, kMicrosPerDay); day <= floorDiv(now, kMicrosPerDay); ++day) {
         for (const auto& event : historyOfDay(day)) {
             if (!inWindow(event)) {
                 continue;
@@ -272,10 +323,9 @@ void writeRecentText(Output& out, std::int64_t now) {
 }
 
 /// At least `megabytes` MiB of well-formed output in the request's style, entries spread
-/// evenly over the period and ending at `now`.
-void writeHuge(Output& out, Mode mode, int days, std::int64_t now, long long megabytes) {
+/// evenly over the `span` before `now` and ending at `now`.
+void writeHuge(Output& out, Mode mode, std::int64_t span, std::int64_t now, long long megabytes) {
     const auto target = megabytes * 1024 * 1024;
-    const auto span = mode == Mode::Query ? days * kMicrosPerDay : 2000000;
     constexpr long long kTypicalEntryBytes = 1300;
     const auto step = std::max<std::int64_t>(1, span / (target / kTypicalEntryBytes + 1));
     auto& buffer = out.buffer();
@@ -348,8 +398,21 @@ int main(int argc, char** argv) {
     const int replacement = base.open(controls.nameOf("output"));
     const auto megabytes = controls.integer("huge");
     const auto pace = controls.seconds("pace");
+    const auto keepHours = controls.decimal("keep-hours", "hours");
+    const auto secondsPerDay = controls.seconds("seconds-per-day");
     delay(controls, base);
     const auto now = currentTimeMicros(base);
+    const auto span = request->spanMicros(now);
+    // The real tool's cost grows with the span it is asked to search, whatever it finds there.
+    if (secondsPerDay) {
+        sleepSeconds(*secondsPerDay * static_cast<double>(span) /
+                     static_cast<double>(kMicrosPerDay));
+    }
+    // A log that has rolled over holds nothing older than what it keeps.
+    const auto kept = keepHours ? static_cast<std::int64_t>(std::min(*keepHours, kMostKeepHours) *
+                                                            static_cast<double>(kMicrosPerHour))
+                                : kDefaultKeepMicros;
+    const auto earliest = std::max(request->firstMicros(now), now - kept);
 
     Output out(controls.integer("kill-after"));
     if (replacement >= 0 && pace) {
@@ -361,11 +424,11 @@ int main(int argc, char** argv) {
         }
         ::close(replacement);
     } else if (megabytes) {
-        writeHuge(out, request->mode, request->days, now, *megabytes);
+        writeHuge(out, request->mode, span, now, *megabytes);
     } else {
         switch (request->mode) {
         case Mode::Query:
-            writeQuery(out, base.root(), now, request->days, pace);
+            writeQuery(out, base.root(), earliest, now, pace);
             break;
         case Mode::Json:
             writeRecentJson(out, now);

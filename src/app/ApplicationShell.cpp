@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
+#include "app/HistoryMenus.h"
 #include "app/MainWindow.h"
 #include "app/UpdateCheck.h"
 #include "platform/BuildInfo.h"
@@ -91,9 +92,11 @@ ApplicationShell::ApplicationShell(MainWindow& mainWindow,
                                    std::shared_ptr<platform::MainQueue> mainQueue,
                                    std::function<std::unique_ptr<LaunchChecks>()> makeLaunchChecks)
     : window(mainWindow),
-      parts(std::make_unique<Parts>(window, std::move(mainQueue), std::move(makeLaunchChecks))) {
+      parts(std::make_unique<Parts>(window, mainQueue, std::move(makeLaunchChecks))) {
     addApplicationMenus(window, window.windowActions(), *window.console(), *window.helpMenu(),
                         *window.openHelpAction());
+    // History (⌘Y) and Keep History in the Background, in the Window menu.
+    new HistoryMenus(window, std::move(mainQueue));
     AppDelegate* delegate = &parts->delegate;
     connect(window.openHelpAction(), &QAction::triggered, this,
             [delegate] { delegate->openHelp(); });

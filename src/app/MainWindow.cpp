@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "ledger/Ledger.h"
 #include "platform/NumberFormatter.h"
 #include "platform/qt/MainQueue.h"
 #include "platform/qt/QtAlertPresenter.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(std::shared_ptr<platform::MainQueue> mainQueue, QWidget* 
         .savePanel = parts->savePanel,
         .mainQueue = std::move(mainQueue),
         .alerts = &parts->alerts,
+        .ledgerPath = ledger::defaultLedgerPath(),
     });
     controller->setTextTimePeriod(&parts->textField);
     controller->setPeriodStep(&parts->stepper);
@@ -168,6 +170,10 @@ QAction* MainWindow::openHelpAction() const {
 
 QPlainTextEdit* MainWindow::console() const {
     return ui->outputTextbox;
+}
+
+QAbstractButton* MainWindow::historyButton() const {
+    return ui->historyButton;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
@@ -51,6 +52,8 @@ public:
     WindowActions windowActions() const;
     /// The line below the report, for what the window has to say outside it.
     platform::NoticeLine& noticeLine();
+    /// The toolbar button that opens the History window.
+    QAbstractButton* historyButton() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

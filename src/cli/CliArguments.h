@@ -11,7 +11,7 @@
 /// What scanbrook-cli is asked to do, read from its arguments without touching the system.
 namespace scanbrook::cli {
 
-enum class Command { Check, Summary, Run, Doctor, Help, Version };
+enum class Command { Check, Summary, Record, History, Run, Doctor, Help, Version };
 
 struct Request {
     Command command = Command::Help;
@@ -26,6 +26,13 @@ struct Request {
     /// What the user is told on standard error before the work starts, one line each without a
     /// line feed: an out-of-range period that was brought into range.
     std::vector<std::string> notes = {};
+    /// check, summary, record and history: the scan ledger at this path instead of the
+    /// account's own.
+    std::optional<std::string> ledger = std::nullopt;
+    /// summary: the ledger's period, after a record, instead of the log's.
+    bool recorded = false;
+    /// What writes the ledger prunes: events older than this many days (30 to 3650).
+    std::int64_t keepDays = 400;
 };
 
 /// Arguments that make no request: `reason` is one line, without a line feed.
@@ -42,8 +49,8 @@ ParsedArguments parseArguments(std::span<const std::string_view> arguments);
 
 /// The value of --days: an optional sign and at least one decimal digit, nothing else. A value
 /// beyond the 64-bit range is taken as that range's nearest end, then everything is clamped
-/// to 1..30. nullopt when the text is no such integer.
-std::optional<std::int64_t> parseDays(std::string_view text);
+/// to 1..`maxDays`. nullopt when the text is no such integer.
+std::optional<std::int64_t> parseDays(std::string_view text, std::int64_t maxDays = 30);
 
 /// The value of --stale-hours: decimal digits only, 1 to a year of hours; nullopt otherwise.
 std::optional<std::int64_t> parseStaleHours(std::string_view text);

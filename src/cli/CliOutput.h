@@ -15,7 +15,9 @@ inline constexpr int kExitNotInstalled = 3;
 inline constexpr int kExitNoScans = 4;     // summary: the log was read and holds no scan
 inline constexpr int kExitThreatFound = 5; // summary: a threat was found and not removed
 inline constexpr int kExitUsage = 64;      // EX_USAGE
-inline constexpr int kExitOutput = 74;     // EX_IOERR: the report could not be written
+inline constexpr int kExitOutput = 74; // EX_IOERR: the report or the ledger could not be written
+inline constexpr int kExitBusy = 75;   // EX_TEMPFAIL: record found the ledger busy
+inline constexpr int kExitNoPermission = 77; // EX_NOPERM: agent, run as root
 
 inline constexpr std::string_view kProgramName = "scanbrook-cli";
 

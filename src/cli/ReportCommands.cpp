@@ -2,6 +2,7 @@
 // the window's console would show and say through their exit status how things went.
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "ledger/LedgerEvents.h"
 #include "platform/Clock.h"
 #include "platform/Terminal.h"
 #include "protection/ProtectionStatus.h"
@@ -55,6 +56,8 @@ void explainLogFailure(const reports::CheckSummary& check, std::string_view repo
     }
 }
 
+} // namespace
+
 int checkStatus(const reports::CheckSummary& check) {
     switch (check.outcome) {
     case reports::CheckOutcome::ToolFailed:
@@ -85,35 +88,47 @@ int summaryStatus(reports::SummaryStatus status) {
     return kExitToolFailed;
 }
 
-} // namespace
-
 int check(const Request& request) {
     // Like the window, the report is dated with the moment the check starts.
     const platform::TimePoint runDate = platform::SystemClock().now();
     const reports::CheckTexts texts = reports::checkTexts(request.days);
     std::string report = texts.header;
+    // The ledger's rows come from the report's own parse.
+    ledger::EventCollector rows;
     if (request.json) {
         reports::CheckEventsJson events;
-        const reports::CheckSummary check = queryWithProgress(texts, report, &events);
+        ledger::ObserverPair observers(&events, &rows);
+        const reports::CheckSummary check = queryWithProgress(texts, report, &observers);
         explainLogFailure(check, report);
-        const reports::DocumentHeader header{request.days, runDate,
-                                             protection::installedRemediatorVersion()};
-        return deliver(reports::checkJson(header, check, report, events), request.output,
-                       checkStatus(check));
+        const reports::DocumentHeader header{.periodDays = request.days,
+                                             .scannedAt = runDate,
+                                             .remediatorVersion =
+                                                 protection::installedRemediatorVersion()};
+        const int status = deliver(reports::checkJson(header, check, report, events),
+                                   request.output, checkStatus(check));
+        recordInLedger(request, rows, check, runDate);
+        return status;
     }
-    const reports::CheckSummary check = queryWithProgress(texts, report);
+    const reports::CheckSummary check = queryWithProgress(texts, report, &rows);
     explainLogFailure(check, report);
     report += reports::closingLine(runDate);
     report += '\n';
-    return deliver(report, request.output, checkStatus(check));
+    const int status = deliver(report, request.output, checkStatus(check));
+    recordInLedger(request, rows, check, runDate);
+    return status;
 }
 
 int summary(const Request& request) {
+    if (request.recorded) {
+        return recordedSummary(request);
+    }
     const platform::TimePoint runDate = platform::SystemClock().now();
     const reports::CheckTexts texts = reports::checkTexts(request.days);
     std::string report = texts.header;
     reports::ScanSummaryBuilder builder;
-    const reports::CheckSummary check = queryWithProgress(texts, report, &builder);
+    ledger::EventCollector rows;
+    ledger::ObserverPair observers(&builder, &rows);
+    const reports::CheckSummary check = queryWithProgress(texts, report, &observers);
     // Staleness is measured at the moment the summary is made, whatever the period.
     const reports::ScanSummary scans =
         builder.finish(check, {platform::SystemClock().now(), request.staleHours});
@@ -121,8 +136,10 @@ int summary(const Request& request) {
     const protection::ProtectionStatus protectionStatus = protection::readProtectionStatus();
     std::string text;
     if (request.json) {
-        const reports::DocumentHeader header{request.days, runDate,
-                                             protectionStatus.remediatorVersion};
+        const reports::DocumentHeader header{.periodDays = request.days,
+                                             .scannedAt = runDate,
+                                             .remediatorVersion =
+                                                 protectionStatus.remediatorVersion};
         text = reports::summaryJson(header, scans, check, report, &protectionStatus);
     } else {
         text = reports::summaryText(scans, request.days);
@@ -131,7 +148,9 @@ int summary(const Request& request) {
             text += '\n';
         }
     }
-    return deliver(text, request.output, summaryStatus(scans.status));
+    const int status = deliver(text, request.output, summaryStatus(scans.status));
+    recordInLedger(request, rows, check, runDate);
+    return status;
 }
 
 } // namespace scanbrook::cli

@@ -6,6 +6,7 @@
 #include "platform/BuildInfo.h"
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ int usageError(const std::string& reason) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (!arguments.empty() && arguments.front() == "agent") {
+        return cli::agent(std::span(arguments).subspan(1), argv[0]);
+    }
     const cli::ParsedArguments parsed = cli::parseArguments(arguments);
     if (const auto* error = std::get_if<cli::UsageError>(&parsed)) {
         return usageError(error->reason);
@@ -45,6 +49,10 @@ int main(int argc, char** argv) {
         return cli::check(request);
     case cli::Command::Summary:
         return cli::summary(request);
+    case cli::Command::Record:
+        return cli::record(request);
+    case cli::Command::History:
+        return cli::history(request);
     case cli::Command::Run:
         return cli::run(request);
     case cli::Command::Doctor:

@@ -208,4 +208,55 @@ bool directoryHoldsEntries(const std::string& path) {
     return holdsEntries;
 }
 
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    std::optional<std::string> contents;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uintmax_t>(status.st_size) <= maxBytes) {
+        contents.emplace();
+        char buffer[16384];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 || contents->size() + static_cast<std::size_t>(got) > maxBytes) {
+                contents.reset();
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+            contents->append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    return contents;
+}
+
+std::optional<std::string> makeFolders(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error && !std::filesystem::is_directory(path)) {
+        return "could not create the folder " + path + ": " + error.message();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return "could not remove " + path + ": " + std::strerror(errno);
+    }
+    return std::nullopt;
+}
+
+void removeFolderIfEmpty(const std::string& path) {
+    // rmdir refuses a folder that holds anything, which is exactly the rule.
+    ::rmdir(path.c_str());
+}
+
 } // namespace scanbrook::platform

@@ -24,4 +24,19 @@ std::optional<std::string> replaceFile(const std::string& path, std::string_view
 /// least one entry of any name or kind.
 bool directoryHoldsEntries(const std::string& path);
 
+/// The whole content of the regular file at `path` when it holds at most `maxBytes`; nullopt
+/// when there is none, it cannot be read, or it is larger.
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes);
+
+/// Creates the folder at `path` and any missing folders on the way (mode 0755). Returns nullopt
+/// when the folder exists afterwards, or one line saying what failed.
+std::optional<std::string> makeFolders(const std::string& path);
+
+/// Removes the file at `path`; nothing to do when there is none. Returns nullopt when no file is
+/// left there, or one line saying what failed.
+std::optional<std::string> removeFile(const std::string& path);
+
+/// Removes the folder at `path` when it is empty; leaves it (and says nothing) otherwise.
+void removeFolderIfEmpty(const std::string& path);
+
 } // namespace scanbrook::platform

@@ -162,6 +162,29 @@ std::optional<std::string> objectStringMember(std::string_view json, std::string
     return std::string(*found);
 }
 
+IntegerAndString objectIntegerAndStringMembers(std::string_view json, std::string_view integerKey,
+                                               std::string_view stringKey) {
+    IntegerAndString found;
+    ThreadParser parser;
+    const simdjson::padded_string padded(json);
+    simdjson::dom::object object;
+    if (parser.get().parse(padded).get_object().get(object) != simdjson::SUCCESS) {
+        return found;
+    }
+    for (const simdjson::dom::key_value_pair member : object) {
+        if (member.key == integerKey) {
+            std::int64_t value = 0;
+            found.integer = member.value.get_int64().get(value) == simdjson::SUCCESS
+                                ? std::optional<std::int64_t>(value)
+                                : std::nullopt;
+        } else if (member.key == stringKey) {
+            const auto text = stringValue(member.value);
+            found.string = text ? std::optional<std::string>(*text) : std::nullopt;
+        }
+    }
+    return found;
+}
+
 } // namespace scanbrook::platform
 
 namespace scanbrook::platform {

@@ -63,4 +63,13 @@ struct ScanMessageFields {
 /// LogEntryVisitor: it keeps a parser of its own per thread.
 std::optional<ScanMessageFields> readScanMessage(std::string_view json);
 
+/// The integer member `integerKey` and the string member `stringKey` of `json`, from one parse,
+/// with the rules of objectStringMember(); an integer beyond 64 bits is nullopt.
+struct IntegerAndString {
+    std::optional<std::int64_t> integer;
+    std::optional<std::string> string;
+};
+IntegerAndString objectIntegerAndStringMembers(std::string_view json, std::string_view integerKey,
+                                               std::string_view stringKey);
+
 } // namespace scanbrook::platform

@@ -9,6 +9,7 @@ namespace scanbrook::mac {
 inline constexpr std::string_view kLogTool = "/usr/bin/log";
 inline constexpr std::string_view kIdTool = "/usr/bin/id";
 inline constexpr std::string_view kOsaScript = "/usr/bin/osascript";
+inline constexpr std::string_view kLaunchctl = "/bin/launchctl";
 inline constexpr std::string_view kXProtectBundle =
     "/Library/Apple/System/Library/CoreServices/XProtect.app";
 inline constexpr std::string_view kXProtectExecutable =

@@ -2,9 +2,15 @@
 
 #include "platform/TestSeam.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#ifdef __APPLE__
+#include <mach-o/dyld.h>
+#endif
 
 namespace scanbrook::platform {
 
@@ -59,6 +65,32 @@ const std::string& platformRoot() {
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
+}
+
+std::optional<std::string> ownExecutablePath([[maybe_unused]] const char* argv0) {
+#if defined(__APPLE__)
+    std::uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::string path(size, '\0');
+    if (_NSGetExecutablePath(path.data(), &size) != 0) {
+        return std::nullopt;
+    }
+    path.resize(path.find('\0') == std::string::npos ? path.size() : path.find('\0'));
+#elif defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
+    const std::string path = "/proc/self/exe";
+#else
+    // Plain POSIX names no executable's path: the one it was started by serves when it holds a
+    // "/", as it does when a script, launchd or the window starts it by its full path.
+    if (argv0 == nullptr || std::string_view(argv0).find('/') == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string path = argv0;
+#endif
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(resolved);
 }
 
 void reloadPlatformRoot() {

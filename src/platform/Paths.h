@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ const std::string& platformRoot();
 
 /// Whether anything (a file or a folder) exists at `path`, following symbolic links.
 bool fileExists(const std::string& path);
+
+/// The absolute path of this program's own executable, symbolic links resolved; nullopt when
+/// the system does not say. `argv0`, the program's argv[0], serves where the system names none.
+std::optional<std::string> ownExecutablePath(const char* argv0);
 
 /// Reads the environment variable again; for tests that change it in-process.
 void reloadPlatformRoot();

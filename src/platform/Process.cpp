@@ -76,7 +76,7 @@ public:
     /// Standard output onto the pipe's write end; every descriptor above standard error
     /// closed (a test runner, or another thread's pipe, must not reach the child); SIGPIPE
     /// back to its default and no signal blocked, whatever the calling thread has set.
-    int prepare(int outputFd) {
+    int prepare(int outputFd, StandardError errors) {
         if (fileActionsError_ != 0) {
             return fileActionsError_;
         }
@@ -86,6 +86,13 @@ public:
         if (int error = posix_spawn_file_actions_adddup2(&fileActions_, outputFd, STDOUT_FILENO);
             error != 0) {
             return error;
+        }
+        if (errors == StandardError::Discarded) {
+            if (int error = posix_spawn_file_actions_addopen(&fileActions_, STDERR_FILENO,
+                                                             "/dev/null", O_WRONLY, 0);
+                error != 0) {
+                return error;
+            }
         }
 #if defined(__APPLE__)
         // With POSIX_SPAWN_CLOEXEC_DEFAULT (below) only named descriptors stay open.
@@ -304,7 +311,7 @@ bool holdsNul(const std::string& text) {
 namespace {
 
 CommandResult run(const std::string& path, const std::vector<std::string>& arguments,
-                  const OutputObserver& onOutput, Deadline* deadline) {
+                  const OutputObserver& onOutput, Deadline* deadline, StandardError errors) {
     CommandResult result;
     try {
         result.launchPath = path;
@@ -352,7 +359,7 @@ CommandResult run(const std::string& path, const std::vector<std::string>& argum
     pid_t pid = 0;
     {
         SpawnSetup setup;
-        if (int error = setup.prepare(writeEnd.get()); error != 0) {
+        if (int error = setup.prepare(writeEnd.get(), errors); error != 0) {
             reportNotStarted(result, error);
             return result;
         }
@@ -411,14 +418,14 @@ CommandResult run(const std::string& path, const std::vector<std::string>& argum
 } // namespace
 
 CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
-                         const OutputObserver& onOutput) {
-    return run(path, arguments, onOutput, nullptr);
+                         const OutputObserver& onOutput, StandardError errors) {
+    return run(path, arguments, onOutput, nullptr, errors);
 }
 
 CommandResult runCommandWithin(const std::string& path, const std::vector<std::string>& arguments,
                                std::chrono::milliseconds limit) {
     Deadline deadline{std::chrono::steady_clock::now() + limit};
-    return run(path, arguments, {}, &deadline);
+    return run(path, arguments, {}, &deadline, StandardError::Inherited);
 }
 
 } // namespace scanbrook::platform

@@ -39,9 +39,13 @@ struct CommandResult {
 /// error inherited; every other descriptor closed in the child. Never throws.
 /// `onOutput`, when set, is called on the calling thread after each piece of standard output
 /// arrives, with all of it so far; it must not throw.
+/// `errors` Discarded sends the child's standard error to /dev/null instead, for a question whose
+/// expected "no" the child says there.
 using OutputObserver = std::function<void(std::string_view outputSoFar)>;
+enum class StandardError { Inherited, Discarded };
 CommandResult runCommand(const std::string& path, const std::vector<std::string>& arguments,
-                         const OutputObserver& onOutput = {});
+                         const OutputObserver& onOutput = {},
+                         StandardError errors = StandardError::Inherited);
 
 /// The same for a program that may hang: once `limit` has passed without the end of its
 /// output, the child is killed with SIGKILL and the result says timedOut. What it wrote until

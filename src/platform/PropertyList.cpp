@@ -133,4 +133,55 @@ std::optional<DictionaryArray> parseDictionaryArray(std::string_view bytes) {
     return elements;
 }
 
+std::optional<std::vector<std::string>> parseTextArray(std::string_view bytes,
+                                                       std::string_view key) {
+    const PlistPtr root = parse(bytes);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
+        return std::nullopt;
+    }
+    const plist_t array = plist_dict_get_item(root.get(), std::string(key).c_str());
+    if (array == nullptr || plist_get_node_type(array) != PLIST_ARRAY) {
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    for (std::uint32_t i = 0, count = plist_array_get_size(array); i < count; ++i) {
+        const plist_t item = plist_array_get_item(array, i);
+        std::uint64_t length = 0;
+        const char* text = plist_get_node_type(item) == PLIST_STRING
+                               ? plist_get_string_ptr(item, &length)
+                               : nullptr;
+        if (text == nullptr) {
+            return std::nullopt;
+        }
+        texts.emplace_back(text, length);
+    }
+    return texts;
+}
+
+std::string xmlPropertyList(const PlistEntries& entries) {
+    const PlistPtr dictionary(plist_new_dict());
+    for (const auto& [key, value] : entries) {
+        plist_t node = nullptr;
+        if (const auto* text = std::get_if<std::string>(&value)) {
+            node = plist_new_string(text->c_str());
+        } else if (const auto* number = std::get_if<std::int64_t>(&value)) {
+            node = plist_new_uint(static_cast<std::uint64_t>(*number));
+        } else if (const auto* flag = std::get_if<bool>(&value)) {
+            node = plist_new_bool(*flag ? 1 : 0);
+        } else {
+            node = plist_new_array();
+            for (const std::string& element : std::get<std::vector<std::string>>(value)) {
+                plist_array_append_item(node, plist_new_string(element.c_str()));
+            }
+        }
+        plist_dict_set_item(dictionary.get(), key.c_str(), node);
+    }
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(dictionary.get(), &xml, &length);
+    std::string written = xml != nullptr ? std::string(xml, length) : std::string();
+    plist_api::freeWritten(xml);
+    return written;
+}
+
 } // namespace scanbrook::platform

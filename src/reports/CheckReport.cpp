@@ -97,7 +97,11 @@ CheckSummary build(std::string& report, const CheckTexts& texts,
             report += '\n';
             report += result.startFailureText();
         }
-        return {CheckOutcome::ToolFailed, 0, false};
+        const int signalBase = 128;
+        return {CheckOutcome::ToolFailed, 0, false,
+                result.ending == platform::CommandResult::Ending::Signalled
+                    ? signalBase + result.status
+                    : result.status};
     }
     // The parser reads ahead past the end of the bytes. The runner's buffer leaves room for
     // that; a copy of a result may not, and then gets a padded copy of its own.

@@ -25,6 +25,9 @@ struct CheckSummary {
     std::size_t lines = 0;
     /// Whether any appended line got the warning marker.
     bool anyWarning = false;
+    /// How the tool ended: its exit status, 128 + the signal that killed it, or the status of a
+    /// start failure (127, 126).
+    int toolStatus = 0;
 };
 
 /// Told of each report line as it is appended, with the entry it was made from, so that what

@@ -7,6 +7,11 @@ std::vector<std::string> checkQueryArguments(std::string_view periodArgument) {
             "--info", "--last",      std::string(periodArgument)};
 }
 
+std::vector<std::string> recordQueryArguments(std::string_view startArgument) {
+    return {"show",   "--predicate", std::string(kCheckPredicate), "--style", "json",
+            "--info", "--start",     std::string(startArgument)};
+}
+
 std::vector<std::string> logEntriesArguments() {
     return {"show", "--last", "2"};
 }

@@ -18,6 +18,10 @@ static_assert(kCheckPredicate.size() == 89);
 /// "--last", `periodArgument` (N followed by the letter d).
 std::vector<std::string> checkQueryArguments(std::string_view periodArgument);
 
+/// A read of the scan ledger: the check's arguments with "--start", `startArgument` (an "@"
+/// and whole seconds since 1970) in place of "--last" and the period.
+std::vector<std::string> recordQueryArguments(std::string_view startArgument);
+
 /// The launch check that the log yields entries: "show", "--last", "2".
 std::vector<std::string> logEntriesArguments();
 

@@ -27,6 +27,13 @@ void writeHeader(platform::JsonWriter& json, const DocumentHeader& header) {
     json.key("scanned_at_utc")
         .string(platform::formatDate(header.scannedAt, kUtcPattern, kDateTextLocale,
                                      kDateTextTimeZone));
+    if (header.recorded) {
+        json.key("source").string("ledger");
+        json.key("recorded_since")
+            .nullableString(header.recorded->since
+                                ? std::optional<std::string_view>(*header.recorded->since)
+                                : std::nullopt);
+    }
     json.key("scanbrook_version").string(build::kVersion);
     json.key("remediator_version").nullableString(view(header.remediatorVersion));
 }
@@ -180,7 +187,10 @@ std::string summaryJson(const DocumentHeader& header, const ScanSummary& summary
     writeHeader(json, header);
     json.key("verdict").string(verdictName(summary.verdict));
     json.key("status").string(statusName(summary.status));
-    json.key("verdict_line").string(verdictLine(summary, header.periodDays));
+    json.key("verdict_line")
+        .string(header.recorded && header.recorded->verdictLine
+                    ? *header.recorded->verdictLine
+                    : verdictLine(summary, header.periodDays));
     json.key("newest_event").nullableString(view(summary.newestEvent));
     writeUtc(json, "newest_event_utc", view(summary.newestEvent));
     json.key("hours_since_last_scan");

@@ -23,7 +23,17 @@ struct DocumentHeader {
     std::int64_t periodDays = 1;
     platform::TimePoint scannedAt;
     /// XProtect Remediator's version; nullopt when it is not installed.
-    std::optional<std::string> remediatorVersion;
+    std::optional<std::string> remediatorVersion = std::nullopt;
+    /// For a document made from the scan ledger rather than the log: "source" "ledger" and
+    /// "recorded_since", the RFC 3339 UTC time from when the ledger holds history (null when
+    /// it holds none yet).
+    struct Recorded {
+        std::optional<std::string> since;
+        /// The summary's verdict line when it must say more than verdictLine() can: that the
+        /// ledger's history begins within the period.
+        std::optional<std::string> verdictLine = std::nullopt;
+    };
+    std::optional<Recorded> recorded = std::nullopt;
 };
 
 /// Writes one event per report line as the report is built; pass it as the report builder's

@@ -25,6 +25,15 @@ CheckTexts checkTexts(std::int64_t clampedDays) {
     return texts;
 }
 
+CheckTexts historyTexts(std::int64_t days) {
+    const std::string period =
+        days <= 1 ? std::string("the last day") : "the last " + std::to_string(days) + " days";
+    CheckTexts texts;
+    texts.header = "XProtect Remediator scans recorded in " + period + ":\n\n";
+    texts.noneFound = "No XProtect Remediator scans recorded in " + period + ".";
+    return texts;
+}
+
 std::string readingProgressText(std::uint64_t entries) {
     const std::string digits = std::to_string(entries);
     std::string text = "Reading the log\xE2\x80\xA6 ";

@@ -30,6 +30,12 @@ struct CheckTexts {
 /// it is at most 1.
 CheckTexts checkTexts(std::int64_t clampedDays);
 
+/// The texts of the scan ledger's history of a period of N days (1 to 3650): the header
+/// "XProtect Remediator scans recorded in the last N days:\n\n" and the none-found message
+/// "No XProtect Remediator scans recorded in the last N days.", in their one-day forms for 1;
+/// no period argument.
+CheckTexts historyTexts(std::int64_t days);
+
 /// "Reading the log… N events" (or "1 event"), N with a comma between groups of three digits:
 /// the progress of a check while the log tool writes.
 std::string readingProgressText(std::uint64_t entries);

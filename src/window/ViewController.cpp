@@ -1,5 +1,8 @@
 #include "window/ViewController.h"
 
+#include "ledger/HistoryText.h"
+#include "ledger/Ledger.h"
+#include "ledger/Recording.h"
 #include "platform/Bundle.h"
 #include "platform/Files.h"
 #include "platform/MacPaths.h"
@@ -8,6 +11,7 @@
 #include "reports/ReportTexts.h"
 #include "reports/ScanHistoryCheck.h"
 #include "reports/ScanRunner.h"
+#include "window/SummaryRows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +31,7 @@ constexpr std::string_view kFontSizeKey = "fontSize";
 constexpr std::string_view kTimePeriodKey = "timePeriod";
 constexpr std::string_view kShowSummaryKey = "showSummary";
 constexpr std::string_view kStaleHoursKey = "staleHours";
+constexpr std::string_view kLedgerKeepDaysKey = "ledgerKeepDays";
 constexpr std::string_view kTitlePrefix = "Scanbrook : XProtect Remediator version ";
 constexpr std::string_view kVersionNotFound = "Not found";
 constexpr std::string_view kRunEndedNotice =
@@ -42,49 +47,12 @@ std::unique_ptr<platform::TaskQueue> makeProcessingQueue(std::unique_ptr<platfor
     return std::make_unique<platform::OperationQueue>(kMaxConcurrentOperations);
 }
 
-platform::SummaryTone toneOf(reports::SummaryStatus status) {
-    switch (status) {
-    case reports::SummaryStatus::Clean:
-        return platform::SummaryTone::Plain;
-    case reports::SummaryStatus::ThreatFound:
-        return platform::SummaryTone::Alarm;
-    case reports::SummaryStatus::LogFailed:
-    case reports::SummaryStatus::ThreatRemediated:
-    case reports::SummaryStatus::NoScans:
-    case reports::SummaryStatus::Stale:
-    case reports::SummaryStatus::ScanProblems:
-        break;
-    }
-    return platform::SummaryTone::Caution;
-}
-
-platform::SummaryDisplay summaryDisplay(const reports::ScanSummary& summary,
-                                        const protection::ProtectionStatus& protection,
-                                        std::int64_t days) {
-    platform::SummaryDisplay display;
-    display.verdictLine = reports::verdictLine(summary, days);
-    display.tone = toneOf(summary.status);
-    display.rows.reserve(summary.scanners.size());
-    for (const reports::ScannerSummary& scanner : summary.scanners) {
-        display.rows.push_back({
-            .name = scanner.name,
-            .runs = static_cast<std::int64_t>(scanner.runs),
-            .lastRun = std::string(scanner.lastRun ? reports::reportTime(*scanner.lastRun) : ""),
-            .lastResult = std::string(reports::className(scanner.lastClass)),
-            .warnings = static_cast<std::int64_t>(scanner.warnings),
-            .status = std::string(reports::className(scanner.gravest)),
-            .gravity = static_cast<int>(scanner.gravest),
-        });
-    }
-    display.protectionLines = protection::protectionLines(protection);
-    return display;
-}
-
 } // namespace
 
 ViewController::ViewController(ViewControllerServices services)
-    : theXPremCatPath(mac::kXProtectBundle), defaults(services.defaults), clock(services.clock),
-      application(services.application), savePanel(services.savePanel), alerts(services.alerts),
+    : theXPremCatPath(mac::kXProtectBundle), ledgerPath(std::move(services.ledgerPath)),
+      defaults(services.defaults), clock(services.clock), application(services.application),
+      savePanel(services.savePanel), alerts(services.alerts),
       mainQueue(std::move(services.mainQueue)),
       processingQueue(makeProcessingQueue(std::move(services.processingQueue))),
       self(std::make_shared<ViewController*>(this)) {}
@@ -212,18 +180,26 @@ void ViewController::doCheckXPR() {
     // screen is always that of the report on screen, whatever order checks finish in.
     // Staleness is judged at the moment of the press, like the report's date.
     const reports::SummaryMoment moment{runDate, theStaleHours};
+    // The ledger's rows come from the same parse; they are written on the worker after the
+    // report has been handed on, so the ledger never delays the report, and a failure to write
+    // them only adds to the summary line.
+    const std::int64_t keepDays = ledger::clampKeepDays(
+        defaults.hasValue(kLedgerKeepDaysKey) ? defaults.integerForKey(kLedgerKeepDaysKey)
+                                              : ledger::kDefaultKeepDays);
     const bool started = enqueueWork([texts = std::move(texts), days = theTimePeriod, entries,
-                                      moment, weakSelf = std::weak_ptr(self), queue = mainQueue] {
+                                      moment, weakSelf = std::weak_ptr(self), queue = mainQueue,
+                                      path = ledgerPath, keepDays, readAt = *runDate] {
         std::string report = texts.header;
         const auto headerLines =
             static_cast<std::size_t>(std::count(report.begin(), report.end(), '\n'));
         reports::ScanSummaryBuilder builder;
-        reports::ScanSummary summary =
-            builder.finish(reports::runLogQuery(texts, report, &builder,
-                                                [&entries](std::uint64_t n) {
-                                                    entries->store(n, std::memory_order_relaxed);
-                                                }),
-                           moment);
+        ledger::EventCollector rows;
+        ledger::ObserverPair observers(&builder, path.empty() ? nullptr : &rows);
+        const reports::CheckSummary check =
+            reports::runLogQuery(texts, report, &observers, [&entries](std::uint64_t n) {
+                entries->store(n, std::memory_order_relaxed);
+            });
+        reports::ScanSummary summary = builder.finish(check, moment);
         protection::ProtectionStatus protection = protection::readProtectionStatus();
         queue->addOperation([weakSelf, report = std::move(report), summary = std::move(summary),
                              protection = std::move(protection), days, headerLines,
@@ -233,6 +209,31 @@ void ViewController::doCheckXPR() {
                                           entries);
             }
         });
+        if (path.empty()) {
+            return;
+        }
+        const ledger::WriteResult written =
+            ledger::recordCheck(path, rows, check, days, readAt, {.keepDays = keepDays});
+        std::string note = written.notice;
+        if (written.status != ledger::Status::Ok) {
+            note += (note.empty() ? "" : " ") + written.problem;
+        } else {
+            // How far the ledger reaches, and whether it holds what the log has forgotten.
+            std::optional<std::int64_t> oldest;
+            for (const ledger::EventRow& row : rows.rows()) {
+                oldest = std::min(oldest.value_or(row.instantMicros), row.instantMicros);
+            }
+            const std::string reach =
+                ledger::ledgerReachNote(written.sinceMicros, oldest, days, readAt);
+            note += (note.empty() || reach.empty() ? "" : " ") + reach;
+        }
+        if (!note.empty()) {
+            queue->addOperation([weakSelf, note = std::move(note), entries] {
+                if (const auto alive = weakSelf.lock()) {
+                    (*alive)->showLedgerNote(note, entries);
+                }
+            });
+        }
     });
     if (!started && countedCheck == entries) {
         countedCheck.reset();
@@ -268,8 +269,10 @@ void ViewController::showCheckReport(std::string report, const reports::ScanSumm
             lines.push_back(headerLines + line);
         }
     }
+    shownCheck = entries;
+    shownSummary = summaryDisplay(summary, &protection, days);
     if (summaryView != nullptr) {
-        summaryView->showSummary(summaryDisplay(summary, protection, days));
+        summaryView->showSummary(shownSummary);
     }
     if (entries == countedCheck) {
         countedCheck.reset();
@@ -306,6 +309,14 @@ void ViewController::doRunXPro() {
         runGoing = false;
         enableCommand(platform::WindowCommand::RunScans, true);
     }
+}
+
+void ViewController::showLedgerNote(const std::string& note, const EntryCount& entries) {
+    if (entries != shownCheck || summaryView == nullptr) {
+        return;
+    }
+    shownSummary.verdictLine += " \u00B7 " + note;
+    summaryView->showSummary(shownSummary);
 }
 
 void ViewController::showRunResult(const std::string& report) {

@@ -31,6 +31,8 @@ struct ViewControllerServices {
     std::unique_ptr<platform::TaskQueue> processingQueue = nullptr;
     /// Where a failed save is reported besides the console; none when null.
     platform::AlertPresenter* alerts = nullptr;
+    /// The scan ledger that every check records its events in; empty for none.
+    std::string ledgerPath = {};
 };
 
 /// The controller of the main window: the period and font-size settings, the period's
@@ -97,6 +99,9 @@ private:
                          const protection::ProtectionStatus& protection, std::int64_t days,
                          std::size_t headerLines, const EntryCount& entries);
     void showRunResult(const std::string& report);
+    /// Adds what recording check `entries` in the ledger has to say (a failure, or how far the
+    /// ledger reaches) to the summary line, if that check's summary is the one on screen.
+    void showLedgerNote(const std::string& note, const EntryCount& entries);
     void saveReportText(const std::optional<std::string>& path, const std::string& savedText);
     void showPeriodInField();
     void startSpinner();
@@ -131,6 +136,10 @@ private:
     /// The entries read so far by the most recently started check, while it runs: the only
     /// check whose progress the window shows.
     std::shared_ptr<const std::atomic<std::uint64_t>> countedCheck;
+    /// The check whose summary is on screen, and what the panel shows of it.
+    EntryCount shownCheck;
+    platform::SummaryDisplay shownSummary;
+    const std::string ledgerPath;
 
     platform::UserDefaults& defaults;
     platform::Clock& clock;

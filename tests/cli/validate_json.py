@@ -1,6 +1,7 @@
 """Runs the built scanbrook-cli with --json on a copy of the simulated Mac, in the cases fleet
 tools meet, and validates each document against its schema in docs/schema/: check and summary
-in CASES, doctor in DOCTOR_CASES.
+in CASES, the same read back from the scan ledger (history, summary --recorded), and doctor in
+DOCTOR_CASES.
 
 usage: validate_json.py SCANBROOK_CLI SIM_ROOT SCHEMA_DIR
 """
@@ -179,6 +180,17 @@ def main():
                     print("FAIL %s, %s: %s" % (name, kind, error))
                 if not errors:
                     print("ok   %s, %s" % (name, kind))
+            # What the check and summary above recorded, read back from the scan ledger.
+            for kind, arguments in (("check", ("history",)), ("summary", ("summary", "--recorded"))):
+                code, document = run(root, *arguments, "--days", "400")
+                errors = [e.message for e in validators[kind].iter_errors(document)]
+                if document.get("source") != "ledger" or "recorded_since" not in document:
+                    errors.append("no source \"ledger\" with recorded_since")
+                for error in errors:
+                    failures += 1
+                    print("FAIL %s, %s: %s" % (name, " ".join(arguments), error))
+                if not errors:
+                    print("ok   %s, %s" % (name, " ".join(arguments)))
         for name, controls, (expected, status) in DOCTOR_CASES:
             root = prepare(folder, controls)
             code, document = run(root, "doctor")

@@ -150,10 +150,10 @@ TEST_F(MainWindowTest, TabFollowsTheScreenReturnChecksAndScreenReadersHearWhatLi
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     } while (order.size() < 12 && (order.size() < 2 || order.front() != order.back()));
     // Save Report is disabled until there is a report, and the notice has no button yet.
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"textTimePeriod", "periodStep", "checkButton", "runButton",
-                                        "smallerButton", "largerButton", "summaryButton",
-                                        "outputTextbox", "summaryTable", "textTimePeriod"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"textTimePeriod", "periodStep", "checkButton",
+                                               "runButton", "smallerButton", "largerButton",
+                                               "summaryButton", "historyButton", "outputTextbox",
+                                               "summaryTable", "textTimePeriod"}));
     EXPECT_TRUE(child<QPushButton>("checkButton")->isDefault());
 
     auto* field = child<QLineEdit>("textTimePeriod");

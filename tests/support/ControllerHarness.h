@@ -44,7 +44,8 @@ struct ControllerHarness {
     std::shared_ptr<ManualQueue> work = std::make_shared<ManualQueue>();
     std::unique_ptr<ViewController> controller;
 
-    explicit ControllerHarness(Work mode = Work::Manual) {
+    /// `ledgerPath`: the scan ledger that checks record in; none when empty.
+    explicit ControllerHarness(Work mode = Work::Manual, std::string ledgerPath = {}) {
         std::unique_ptr<platform::TaskQueue> queue = std::make_unique<ForwardingQueue>(work);
         if (mode == Work::NoThreads) {
             queue = std::make_unique<platform::OperationQueue>(8, [](std::function<void()>) {
@@ -52,8 +53,9 @@ struct ControllerHarness {
                     std::make_error_code(std::errc::resource_unavailable_try_again));
             });
         }
-        controller = std::make_unique<ViewController>(ViewControllerServices{
-            defaults, clock, application, savePanel, mainQueue, std::move(queue)});
+        controller = std::make_unique<ViewController>(
+            ViewControllerServices{defaults, clock, application, savePanel, mainQueue,
+                                   std::move(queue), nullptr, std::move(ledgerPath)});
         controller->setTextTimePeriod(&field);
         controller->setPeriodStep(&stepper);
         controller->setPeriodStepFormatter(&formatter);

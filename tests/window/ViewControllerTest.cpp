@@ -5,6 +5,7 @@
 
 #include "window/ViewController.h"
 
+#include "ledger/Ledger.h"
 #include "platform/MacPaths.h"
 #include "reports/ReportTexts.h"
 #include "support/ControllerHarness.h"
@@ -172,6 +173,32 @@ TEST_F(ScanFlow, WorkThatEndsAfterTheWindowClosedFindsNoController) {
     h.controller.reset(); // the window closed while the log tool ran
     h.runWork();
     EXPECT_EQ(h.console.text, "");
+}
+
+/// A check records what it read in the ledger after showing the report; a ledger that cannot
+/// be written changes nothing but the summary line.
+TEST(ViewController, CheckRecordsInTheLedgerAndSaysWhenItCannot) {
+    for (const bool writable : {true, false}) {
+        test::TempSimRoot root;
+        const test::UsingPlatformRoot usingRoot{root.path()};
+        root.setControl("log.query.output", R"([{"timestamp" : "2024-03-05 10:02:11.000001+0100",
+          "senderImagePath" : "\/x\/XProtectRemediatorKeySteal", "eventMessage" : "x"}])");
+        // Beneath a file, no folder can be made.
+        const std::string ledger =
+            writable ? root.path() + "/l.sqlite3" : root.pathOf("/sim/control/log.query.output/l");
+        ControllerHarness h(ControllerHarness::Work::Manual, ledger);
+        h.show();
+        h.clock.time = platform::TimePoint(1'709'631'667s);
+        h.controller->doCheckXPR();
+        h.runWork();
+        EXPECT_TRUE(h.console.text.starts_with("XProtect Remediator scans completed in the last "
+                                               "day:\n\n2024-03-05 10:02:11.000  KeySteal"));
+        const std::string verdict = "1 scan could not finish";
+        EXPECT_EQ(h.summary.line.substr(0, verdict.size()), verdict);
+        EXPECT_EQ(h.summary.line.find("could not be written") != std::string::npos, !writable)
+            << h.summary.line;
+        EXPECT_EQ(ledger::ledgerState(ledger).events, writable ? 1 : 0);
+    }
 }
 
 const char* const kTwoEntries = R"([
