@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace scanbrook::platform {
@@ -63,6 +65,32 @@ TEST(Process, AProgramThatCannotStartIsReportedWithThePathTriedAndNeverGoesToASh
     EXPECT_FALSE(std::filesystem::exists(folder.file("marker")));
     // An argument with a NUL byte is refused rather than shortened.
     EXPECT_EQ(runCommand(kChild, {"args", std::string("a\0b", 3)}).startError, EINVAL);
+}
+
+TEST(Process, GivesTheChildDevNullForAClosedStandardInputOrErrorNeverAnEndOfItsPipe) {
+    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(null, 0);
+    const std::string nullTwice = test::fileIdentity(null) + "\n" + test::fileIdentity(null) + "\n";
+    ::close(null);
+    // Open ones are handed on as they are.
+    EXPECT_EQ(runCommand(kChild, {"stdio"}).output,
+              test::fileIdentity(STDIN_FILENO) + "\n" + test::fileIdentity(STDERR_FILENO) + "\n");
+
+    // Closed here, 0 and 2 are what pipe() hands out next: the read end and the write end.
+    const int savedIn = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 10);
+    const int savedErr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 10);
+    ASSERT_GE(savedErr, 0);
+    ::close(STDIN_FILENO);
+    ::close(STDERR_FILENO);
+    const CommandResult closed = runCommand(kChild, {"stdio"});
+    if (savedIn >= 0) {
+        ::dup2(savedIn, STDIN_FILENO);
+        ::close(savedIn);
+    }
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedErr);
+    EXPECT_EQ(closed.output, nullTwice);
+    EXPECT_EQ(closed.status, 0);
 }
 
 TEST(Process, TellsHowTheChildEndedAlsoLongAfterItsOutputEnded) {

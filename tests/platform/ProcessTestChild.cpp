@@ -2,6 +2,7 @@
 //   args                print argc and every argv entry, each followed by a NUL byte
 //   write N             write N bytes of patternByte(0..N-1)
 //   fds                 print every open descriptor above 2, one per line
+//   stdio               print which files descriptors 0 and 2 are ("device:inode"), or "closed"
 #include "ProcessTestPattern.h"
 
 #include <algorithm>
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
             if (::fcntl(fd, F_GETFD) != -1) {
                 text += std::to_string(fd) + "\n";
             }
+        }
+    } else if (request == "stdio") {
+        for (const int fd : {0, 2}) {
+            text += scanbrook::test::fileIdentity(fd) + "\n";
         }
     } else {
         return 99;
