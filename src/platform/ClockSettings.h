@@ -1,11 +1,10 @@
 #pragma once
 
-#include <string>
-
 namespace scanbrook::platform {
 
-/// Runs AppleScript source and waits until it has finished. Every failure is ignored: the
-/// script only helps the user along. Where the platform has no AppleScript, nothing runs.
-void runAppleScript(const std::string& source);
+/// Brings the clock settings (Language & Region in System Settings) to the front and returns
+/// once the request has been handed on. Every failure is ignored: this only helps the user
+/// along. Where the platform has no such settings, nothing happens.
+void openClockSettings();
 
 } // namespace scanbrook::platform

@@ -1,8 +1,8 @@
-#include "platform/AppleScript.h"
+#include "platform/ClockSettings.h"
 
 namespace scanbrook::platform {
 
-// Other systems have no System Preferences to open: there is nothing to run.
-void runAppleScript(const std::string& /*source*/) {}
+// Other systems have no System Settings to open: there is nothing to do.
+void openClockSettings() {}
 
 } // namespace scanbrook::platform
