@@ -47,7 +47,7 @@ expect "$info" CFBundleExecutable Scanbrook
 expect "$info" CFBundlePackageType APPL
 expect "$info" CFBundleShortVersionString "$version"
 expect "$info" CFBundleVersion "$version"
-expect "$info" LSMinimumSystemVersion "$(cache SCANBROOK_MACOS_MINIMUM)"
+expect "$info" LSMinimumSystemVersion "$(cache CMAKE_OSX_DEPLOYMENT_TARGET)"
 expect "$info" NSPrincipalClass NSApplication
 expect "$info" NSHighResolutionCapable true
 expect "$info" LSApplicationCategoryType public.app-category.utilities
