@@ -41,6 +41,17 @@ if(SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO)
         QT_DISABLE_DEPRECATED_BEFORE=${SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO})
 endif()
 
+# Apple's linker (Xcode 15 and later) warns of every library named twice on a link line, which
+# CMake's transitive libraries do by design; where the linker knows the option, that stays quiet.
+if(APPLE)
+    include(CheckLinkerFlag)
+    check_linker_flag(CXX "LINKER:-no_warn_duplicate_libraries"
+        SCANBROOK_LINKER_NO_WARN_DUPLICATE_LIBRARIES)
+    if(SCANBROOK_LINKER_NO_WARN_DUPLICATE_LIBRARIES)
+        target_link_options(scanbrook_options INTERFACE "LINKER:-no_warn_duplicate_libraries")
+    endif()
+endif()
+
 # Every Linux-only call (inside src/platform/, behind __linux__) then gives way to its portable
 # POSIX fallback, so that the code a Mac runs is built and tested here too.
 if(SCANBROOK_PORTABLE_POSIX)

@@ -3,6 +3,7 @@
 # every DMG it makes, before the DMG is signed):
 #  - no bundled binary loads a library from Homebrew (/opt/homebrew, /usr/local), or looks for
 #    libraries (LC_RPATH) anywhere but inside the bundle;
+#  - the bundle carries one ICU;
 #  - no bundled binary needs a newer macOS than the bundle's LSMinimumSystemVersion;
 #  - the signature holds (codesign --verify --deep --strict);
 #  - the bundled scanbrook-cli runs (--version) and dyld loads nothing from Homebrew for it;
@@ -49,6 +50,9 @@ while IFS= read -r -d '' file; do
         (cmd == "LC_VERSION_MIN_MACOSX" && $1 == "version") { print $2 }')
 done < <(find "$app" -type f -print0)
 echo "$binaries binaries in $app; LSMinimumSystemVersion $minimum"
+# One ICU: the one Qt links. A second one comes of building against another ICU formula.
+icus=$(find "$app/Contents/Frameworks" -name 'libicuuc.*.dylib' | wc -l)
+((icus <= 1)) || fail "$((icus)) ICUs in $app/Contents/Frameworks; build against the one Qt links"
 ((binaries >= 2)) || fail "fewer than two Mach-O binaries in $app"
 
 codesign --verify --deep --strict "$app" || fail "the signature of $app does not hold"

@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
 for tool in codesign xcrun hdiutil plutil file otool vtool ditto pkgbuild productbuild \
-    launchctl iconutil; do
+    launchctl iconutil brew; do
     ln -s "$here/stub" "$work/bin/$tool"
 done
 export PATH="$work/bin:$PATH" STUB_LOG="$work/log"
@@ -106,6 +106,8 @@ expect_check "dyld loads from Homebrew" 1 "loads the Homebrew libraries above" \
     "sed -i 's|\${FAKE_DYLD:-/usr/lib/libc++.1.dylib}|/opt/homebrew/lib/libsimdjson.26.dylib|' Contents/MacOS/scanbrook-cli"
 expect_check "the app ends at once" 1 "ended within seconds of its start (status 3)" \
     "sed -i 's/exec sleep 30/exit 3/' Contents/MacOS/Scanbrook"
+expect_check "two ICUs" 1 "2 ICUs in" \
+    "printf '# macho\\n# minos 14.0\\n' >Contents/Frameworks/libicuuc.77.dylib"
 FAKE_VERIFY_STATUS=1 expect_check "a broken signature" 1 "signature .* does not hold" ":"
 
 # --- macos-hdiutil.sh: create tried again while busy, attach once
@@ -158,6 +160,11 @@ check "postinstall: told: loads it" test "$(postinstall 1 113 /)" = "launchctl b
 check "postinstall: loaded: reloads it" test "$(postinstall 0 0 /)" = \
     "launchctl bootout system/org.scanbrook.Scanbrook.summary;launchctl bootstrap system $plist;"
 check "postinstall: another volume: nothing" test "$(postinstall 1 0 /Volumes/Other)" = ""
+
+# --- HomebrewIcu.cmake: the ICU that qtbase links, not the icu4c alias
+icu() { cmake -DBREW="$work/bin/brew" -P "$repo/cmake/HomebrewIcu.cmake" 2>&1; }
+check "icu: qtbase's versioned formula" test "$(icu)" = /opt/homebrew/opt/icu4c@78
+check "icu: none when qtbase links none" test "$(FAKE_QT_ICU=icu4c-tools icu)" = ""
 
 # --- RenderIcon.cmake's iconutil branch: the ten names iconutil reads, each at its size
 mkdir "$work/icon"
