@@ -1,6 +1,5 @@
 // Stand-ins for the Apple additions to standard headers that the project's Mac branches use,
 // declared as the macOS SDK declares them; included before every file those branches are in.
-#pragma once
 
 #include <spawn.h>
 

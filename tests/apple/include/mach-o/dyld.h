@@ -1,6 +1,5 @@
 // Stand-in for the macOS SDK's <mach-o/dyld.h>: the one call the project makes of it, declared
 // as the SDK declares it.
-#pragma once
 
 #include <cstdint>
 
