@@ -7,7 +7,9 @@
 #  - no bundled binary needs a newer macOS than the bundle's LSMinimumSystemVersion;
 #  - the signature holds (codesign --verify --deep --strict);
 #  - the bundled scanbrook-cli runs (--version) and dyld loads nothing from Homebrew for it;
-#  - the application starts (offscreen) and is still running a few seconds later.
+#  - the application starts (offscreen), has loaded Qt from the bundle and nothing from Homebrew
+#    (lsof: a hardened runtime may have dyld ignore DYLD_PRINT_LIBRARIES), and is still running
+#    a few seconds later.
 # Usage: bash scripts/macos-check-dmg.sh Scanbrook.dmg
 set -euo pipefail
 dmg="$1"
@@ -51,7 +53,7 @@ while IFS= read -r -d '' file; do
 done < <(find "$app" -type f -print0)
 echo "$binaries binaries in $app; LSMinimumSystemVersion $minimum"
 # One ICU: the one Qt links. A second one comes of building against another ICU formula.
-icus=$(find "$app/Contents/Frameworks" -name 'libicuuc.*.dylib' | wc -l)
+icus=$(find "$app/Contents/Frameworks" -name 'libicuuc.*.dylib' 2>/dev/null | wc -l)
 ((icus <= 1)) || fail "$((icus)) ICUs in $app/Contents/Frameworks; build against the one Qt links"
 ((binaries >= 2)) || fail "fewer than two Mach-O binaries in $app"
 
@@ -62,6 +64,8 @@ if ! loaded=$(DYLD_PRINT_LIBRARIES=1 "$app/Contents/MacOS/scanbrook-cli" --versi
     fail "the bundled scanbrook-cli --version failed: $loaded"
 elif grep -E "$homebrew" <<<"$loaded"; then
     fail "the bundled scanbrook-cli loads the Homebrew libraries above"
+elif ! grep -q '^dyld\[' <<<"$loaded"; then
+    echo "note: dyld named no libraries for scanbrook-cli (DYLD_PRINT_LIBRARIES ignored)"
 fi
 
 # The application, offscreen, must still be running a few seconds after its start: a library
@@ -70,6 +74,12 @@ QT_QPA_PLATFORM=offscreen "$app/Contents/MacOS/Scanbrook" >/dev/null 2>&1 &
 started=$!
 sleep "${SCANBROOK_CHECK_RUN_SECONDS:-5}"
 if kill -0 "$started" 2>/dev/null; then
+    mapped=$(lsof -p "$started" -Fn 2>/dev/null || true)
+    if grep -E "^n($homebrew)" <<<"$mapped"; then
+        fail "Scanbrook.app has loaded the Homebrew files above"
+    fi
+    grep -q '/Scanbrook.app/Contents/Frameworks/' <<<"$mapped" ||
+        fail "Scanbrook.app has loaded nothing from its Frameworks"
     kill "$started"
     wait "$started" 2>/dev/null || true
 else

@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
 for tool in codesign xcrun hdiutil plutil file otool vtool ditto pkgbuild productbuild \
-    launchctl iconutil brew; do
+    launchctl iconutil brew lsof; do
     ln -s "$here/stub" "$work/bin/$tool"
 done
 export PATH="$work/bin:$PATH" STUB_LOG="$work/log"
@@ -108,6 +108,8 @@ expect_check "the app ends at once" 1 "ended within seconds of its start (status
     "sed -i 's/exec sleep 30/exit 3/' Contents/MacOS/Scanbrook"
 expect_check "two ICUs" 1 "2 ICUs in" \
     "printf '# macho\\n# minos 14.0\\n' >Contents/Frameworks/libicuuc.77.dylib"
+FAKE_LSOF=/opt/homebrew/lib/QtCore.framework/QtCore expect_check "the app maps Homebrew's Qt" 1 \
+    "has loaded the Homebrew files above" ":"
 FAKE_VERIFY_STATUS=1 expect_check "a broken signature" 1 "signature .* does not hold" ":"
 
 # --- macos-hdiutil.sh: create tried again while busy, attach once
