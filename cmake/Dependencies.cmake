@@ -1,6 +1,16 @@
 # Every dependency comes from Debian's packages (scripts/install-deps.sh installs them), or on a
-# Mac from Homebrew (the macos preset names its prefixes; ICU is keg-only, hence ICU_ROOT).
+# Mac from Homebrew (the macos preset names its prefix).
 find_package(PkgConfig REQUIRED)
+# Homebrew's ICU is keg-only and versioned: the one to link is the one Homebrew's qtbase links,
+# or the application would carry two ICUs (icu4c, an alias that moves on, and qtbase's).
+include(${CMAKE_CURRENT_LIST_DIR}/HomebrewIcu.cmake)
+if(APPLE AND NOT ICU_ROOT AND NOT DEFINED ENV{ICU_ROOT} AND SCANBROOK_BREW)
+    scanbrook_homebrew_icu(icu_root "${SCANBROOK_BREW}")
+    if(icu_root)
+        message(STATUS "ICU: ${icu_root}, the one Homebrew's qtbase uses")
+        set(ICU_ROOT "${icu_root}")
+    endif()
+endif()
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 include(${CMAKE_CURRENT_LIST_DIR}/PlistApi.cmake)
 find_package(ICU REQUIRED COMPONENTS uc i18n)

@@ -16,6 +16,42 @@ if(SCANBROOK_WERROR)
     endif()
 endif()
 
+# Qt's deprecations. The code builds with Qt 6.4 (Debian 12's) and with whatever Homebrew ships
+# today, so an API that a later Qt deprecates may still be the only one 6.4 has: warnings stop at
+# the oldest Qt supported, and a -Werror build against a newer Qt does not break when Qt moves on
+# (the macOS workflow shows the newer deprecations in a step that may fail). Set
+# SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO to compile with every API deprecated up to that version
+# removed; Qt before 6.5 names the same limit QT_DISABLE_DEPRECATED_BEFORE.
+set(SCANBROOK_QT_WARN_DEPRECATED_UP_TO "0x060400" CACHE STRING
+    "Warn about Qt APIs deprecated up to this Qt version (0xMMmmpp)")
+set(SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO "" CACHE STRING
+    "Remove the Qt APIs deprecated up to this Qt version (0xMMmmpp); empty: keep them")
+foreach(qt_version SCANBROOK_QT_WARN_DEPRECATED_UP_TO SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO)
+    if(NOT "${${qt_version}}" MATCHES "^(0x[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f])?$")
+        message(FATAL_ERROR "${qt_version} must read like 0x060400")
+    endif()
+endforeach()
+if(SCANBROOK_QT_WARN_DEPRECATED_UP_TO)
+    target_compile_definitions(scanbrook_options INTERFACE
+        QT_WARN_DEPRECATED_UP_TO=${SCANBROOK_QT_WARN_DEPRECATED_UP_TO})
+endif()
+if(SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO)
+    target_compile_definitions(scanbrook_options INTERFACE
+        QT_DISABLE_DEPRECATED_UP_TO=${SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO}
+        QT_DISABLE_DEPRECATED_BEFORE=${SCANBROOK_QT_DISABLE_DEPRECATED_UP_TO})
+endif()
+
+# Apple's linker (Xcode 15 and later) warns of every library named twice on a link line, which
+# CMake's transitive libraries do by design; where the linker knows the option, that stays quiet.
+if(APPLE)
+    include(CheckLinkerFlag)
+    check_linker_flag(CXX "LINKER:-no_warn_duplicate_libraries"
+        SCANBROOK_LINKER_NO_WARN_DUPLICATE_LIBRARIES)
+    if(SCANBROOK_LINKER_NO_WARN_DUPLICATE_LIBRARIES)
+        target_link_options(scanbrook_options INTERFACE "LINKER:-no_warn_duplicate_libraries")
+    endif()
+endif()
+
 # Every Linux-only call (inside src/platform/, behind __linux__) then gives way to its portable
 # POSIX fallback, so that the code a Mac runs is built and tested here too.
 if(SCANBROOK_PORTABLE_POSIX)

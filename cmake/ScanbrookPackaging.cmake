@@ -2,7 +2,10 @@
 #  - macOS: Scanbrook.app with scanbrook-cli in Contents/MacOS, made self-contained by Qt's
 #    deployment script (macdeployqt copies Qt, ICU, libplist and simdjson into the bundle for
 #    both programs), packed by CPack as a drag-and-drop DMG. scripts/macos-release.sh signs the
-#    staged bundle before the DMG is made, and then the DMG.
+#    staged bundle before the DMG is made; scripts/macos-check-dmg.sh checks the DMG, then it is
+#    signed. Contents/Resources/scanbrook-cli is the command-line wrapper to copy to
+#    /usr/local/bin (scripts/macos-pkg.sh installs it there): the program in Contents/MacOS
+#    loads its libraries from the bundle, so only it runs, and the wrapper starts it.
 #  - Linux: bin/scanbrook and bin/scanbrook-cli, the icon in the hicolor theme and a desktop
 #    entry. Debian's Qt is a system library here, so nothing is deployed.
 include(GNUInstallDirs)
@@ -25,6 +28,8 @@ if(APPLE)
             NO_TRANSLATIONS
             DEPLOY_TOOL_OPTIONS "-executable=${bundle_macos}/scanbrook-cli")
         install(SCRIPT "${deploy_script}")
+        install(PROGRAMS "${PROJECT_SOURCE_DIR}/packaging/macos/scanbrook-cli"
+                DESTINATION "Scanbrook.app/Contents/Resources")
     else()
         install(TARGETS scanbrook-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
     endif()
@@ -55,6 +60,9 @@ if(APPLE)
     # The identity and notary profile come from the environment when cpack runs; without them
     # the bundle is signed ad hoc, which is enough to run on the Mac that built it.
     set(CPACK_SCANBROOK_RELEASE_SCRIPT "${PROJECT_SOURCE_DIR}/scripts/macos-release.sh")
+    set(CPACK_SCANBROOK_CHECK_SCRIPT "${PROJECT_SOURCE_DIR}/scripts/macos-check-dmg.sh")
+    # hdiutil through a wrapper that tries "create" again when the image is busy.
+    set(CPACK_COMMAND_HDIUTIL "${PROJECT_SOURCE_DIR}/scripts/macos-hdiutil.sh")
     set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/CPackSignBundle.cmake")
     set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/CPackSignDmg.cmake")
 else()

@@ -8,7 +8,9 @@ set -euo pipefail
 # On a Mac the libraries come from Homebrew (README, "Building on a Mac"): what the macos preset
 # builds and tests with. Debian's package names given as arguments mean nothing there.
 if [[ "$(uname -s)" == Darwin ]]; then
-    formulae=(cmake pkgconf qt icu4c simdjson libplist googletest librsvg)
+    # qtbase alone (Homebrew's qt installs every module, whose plug-ins macdeployqt would then
+    # ship), and with it the ICU formula it links, which the build takes.
+    formulae=(cmake pkgconf qtbase simdjson libplist googletest librsvg)
     missing=()
     for formula in "${formulae[@]}"; do
         if ! brew list --versions "$formula" >/dev/null 2>&1; then

@@ -2,7 +2,7 @@
 
 #include "app/ErrorAlert.h"
 #include "logaccess/LaunchCheckMessages.h"
-#include "platform/AppleScript.h"
+#include "platform/ClockSettings.h"
 
 #include <cmath>
 #include <string_view>
@@ -20,8 +20,8 @@ constexpr double kMinUpdateInterval = 1.0;
 } // namespace
 
 AppDelegate::AppDelegate(AppDelegateServices services) : services_(std::move(services)) {
-    if (!services_.runScript) {
-        services_.runScript = platform::runAppleScript;
+    if (!services_.openClockSettings) {
+        services_.openClockSettings = platform::openClockSettings;
     }
     if (!services_.makeLaunchChecks) {
         services_.makeLaunchChecks = [] { return std::make_unique<SystemLaunchChecks>(); };
@@ -59,7 +59,7 @@ void AppDelegate::runLaunchChecks() {
     }
     if (!checks->checkLogTimeFormat()) {
         // The clock settings come forward first, so the alert stands in front of them.
-        services_.runScript(checks->clockScript());
+        services_.openClockSettings();
         fail(messages::kWrongTimeFormat);
     }
 }

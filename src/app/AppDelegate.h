@@ -29,8 +29,8 @@ struct AppDelegateServices {
     std::function<void()> checkForUpdates;
     /// Makes the help window controller; shown and kept by openHelp().
     std::function<std::unique_ptr<HelpWindowController>()> makeHelpWindow;
-    /// Runs AppleScript source and waits for it (platform::runAppleScript by default).
-    std::function<void(const std::string&)> runScript = nullptr;
+    /// Brings the clock settings forward (platform::openClockSettings by default).
+    std::function<void()> openClockSettings = nullptr;
     /// Makes the checks for one launch (the real ones by default).
     std::function<std::unique_ptr<LaunchChecks>()> makeLaunchChecks = nullptr;
 };

@@ -16,8 +16,6 @@ public:
     virtual bool checkTimesync() = 0;
     virtual bool checkLogEntries() = 0;
     virtual bool checkLogTimeFormat() = 0;
-    /// The script that opens the clock settings.
-    virtual const std::string& clockScript() const = 0;
 };
 
 /// The real checks.
@@ -28,7 +26,6 @@ public:
     bool checkTimesync() override { return checks_.checkTimesync(); }
     bool checkLogEntries() override { return checks_.checkLogEntries(); }
     bool checkLogTimeFormat() override { return checks_.checkLogTimeFormat(); }
-    const std::string& clockScript() const override { return checks_.setClockScript; }
 
 private:
     deDysfunction checks_;

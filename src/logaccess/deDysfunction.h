@@ -12,7 +12,10 @@ class deDysfunction {
 public:
     deDysfunction();
 
-    /// Brings System Preferences forward at its Language & Region pane.
+    /// Brings System Preferences forward at its Language & Region pane. Kept as text only:
+    /// System Settings (macOS 13 and later) no longer resolves these pane ids and the script
+    /// would cost the user an Automation prompt for nothing, so the launch sequence opens the
+    /// pane by its address instead (platform::openClockSettings).
     const std::string setClockScript;
 
     /// The user belongs to the administrators' group (80).

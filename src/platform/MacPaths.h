@@ -8,8 +8,11 @@ namespace scanbrook::mac {
 
 inline constexpr std::string_view kLogTool = "/usr/bin/log";
 inline constexpr std::string_view kIdTool = "/usr/bin/id";
-inline constexpr std::string_view kOsaScript = "/usr/bin/osascript";
 inline constexpr std::string_view kLaunchctl = "/bin/launchctl";
+inline constexpr std::string_view kOpenTool = "/usr/bin/open";
+/// The address of System Settings' Language & Region pane, where the clock's form is set.
+inline constexpr std::string_view kClockSettingsUrl =
+    "x-apple.systempreferences:com.apple.Localization-Settings.extension";
 inline constexpr std::string_view kXProtectBundle =
     "/Library/Apple/System/Library/CoreServices/XProtect.app";
 inline constexpr std::string_view kXProtectExecutable =

@@ -73,10 +73,11 @@ public:
         }
     }
 
-    /// Standard output onto the pipe's write end; every descriptor above standard error
+    /// Standard output onto the pipe's write end (`ownFds` are both ends of that pipe); standard
+    /// input and error as the parent has them, or /dev/null; every descriptor above standard error
     /// closed (a test runner, or another thread's pipe, must not reach the child); SIGPIPE
     /// back to its default and no signal blocked, whatever the calling thread has set.
-    int prepare(int outputFd, StandardError errors) {
+    int prepare(int outputFd, const int (&ownFds)[2], StandardError errors) {
         if (fileActionsError_ != 0) {
             return fileActionsError_;
         }
@@ -87,27 +88,15 @@ public:
             error != 0) {
             return error;
         }
-        if (errors == StandardError::Discarded) {
-            if (int error = posix_spawn_file_actions_addopen(&fileActions_, STDERR_FILENO,
-                                                             "/dev/null", O_WRONLY, 0);
-                error != 0) {
-                return error;
-            }
+        if (int error = addStandardInputAndError(ownFds, errors); error != 0) {
+            return error;
         }
-#if defined(__APPLE__)
-        // With POSIX_SPAWN_CLOEXEC_DEFAULT (below) only named descriptors stay open.
-        for (const int inherited : {STDIN_FILENO, STDERR_FILENO}) {
-            if (int error = posix_spawn_file_actions_addinherit_np(&fileActions_, inherited);
-                error != 0) {
-                return error;
-            }
-        }
-#elif defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
+#if defined(__linux__) && !defined(SCANBROOK_PORTABLE_POSIX)
         if (int error = posix_spawn_file_actions_addclosefrom_np(&fileActions_, STDERR_FILENO + 1);
             error != 0) {
             return error;
         }
-#else
+#elif !defined(__APPLE__)
         if (int error = addCloseForOpenDescriptors(); error != 0) {
             return error;
         }
@@ -140,6 +129,38 @@ public:
     }
 
 private:
+    /// Standard input and error reach the child only when the parent has them open, meant for
+    /// children (not close-on-exec) and not an end of our own pipe: a parent started with either
+    /// closed gets that number back from pipe(), and a child handed our read end as its standard
+    /// error, or our write end as its standard input, would hold our read open or write into
+    /// nothing. In their place the child gets /dev/null. Added after the dup2 of standard output,
+    /// so that a write end sitting at 0 or 2 has been copied to 1 first.
+    /// With `errors` Discarded, standard error is /dev/null whatever the parent has.
+    int addStandardInputAndError(const int (&ownFds)[2], StandardError errors) {
+        for (const int fd : {STDIN_FILENO, STDERR_FILENO}) {
+            const int flags = ::fcntl(fd, F_GETFD);
+            const bool ours = fd == ownFds[0] || fd == ownFds[1];
+            const bool discarded = fd == STDERR_FILENO && errors == StandardError::Discarded;
+            if (!discarded && !ours && flags != -1 && (flags & FD_CLOEXEC) == 0) {
+#if defined(__APPLE__)
+                // With POSIX_SPAWN_CLOEXEC_DEFAULT only named descriptors stay open.
+                if (int error = posix_spawn_file_actions_addinherit_np(&fileActions_, fd);
+                    error != 0) {
+                    return error;
+                }
+#endif
+                continue;
+            }
+            const int mode = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+            if (int error =
+                    posix_spawn_file_actions_addopen(&fileActions_, fd, "/dev/null", mode, 0);
+                error != 0) {
+                return error;
+            }
+        }
+        return 0;
+    }
+
 #if !defined(__APPLE__)
     /// Plain POSIX has no close-from action: every descriptor above standard error that is open
     /// now gets a close action of its own. One opened by another thread after this scan is not
@@ -359,7 +380,7 @@ CommandResult run(const std::string& path, const std::vector<std::string>& argum
     pid_t pid = 0;
     {
         SpawnSetup setup;
-        if (int error = setup.prepare(writeEnd.get(), errors); error != 0) {
+        if (int error = setup.prepare(writeEnd.get(), pipeFds, errors); error != 0) {
             reportNotStarted(result, error);
             return result;
         }

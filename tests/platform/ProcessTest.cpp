@@ -67,6 +67,22 @@ TEST(Process, AProgramThatCannotStartIsReportedWithThePathTriedAndNeverGoesToASh
     EXPECT_EQ(runCommand(kChild, {"args", std::string("a\0b", 3)}).startError, EINVAL);
 }
 
+TEST(Process, GivesTheChildDevNullForAClosedStandardInputOrErrorNeverAnEndOfItsPipe) {
+    // Open ones are handed on.
+    EXPECT_EQ(runCommand(kChild, {"stdio"}).output.find("closed"), std::string::npos);
+    // Closed here, 0 and 2 are what pipe() hands out next: the read end and the write end.
+    const int saved[] = {::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 10),
+                         ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 10)};
+    ::close(STDIN_FILENO);
+    ::close(STDERR_FILENO);
+    const std::string output = runCommand(kChild, {"stdio"}).output;
+    ::dup2(saved[0], STDIN_FILENO);
+    ::dup2(saved[1], STDERR_FILENO);
+    ::close(saved[0]);
+    ::close(saved[1]);
+    EXPECT_EQ(output, "null\nnull\n");
+}
+
 TEST(Process, TellsHowTheChildEndedAlsoLongAfterItsOutputEnded) {
     const CommandResult killed = runCommand("/bin/sh", {"-c", "kill -9 $$"});
     EXPECT_EQ(killed.ending, CommandResult::Ending::Signalled);

@@ -2,6 +2,7 @@
 //   args                print argc and every argv entry, each followed by a NUL byte
 //   write N             write N bytes of patternByte(0..N-1)
 //   fds                 print every open descriptor above 2, one per line
+//   stdio               print what descriptors 0 and 2 are: "null" (/dev/null), "closed" or "open"
 #include "ProcessTestPattern.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -61,6 +63,13 @@ int main(int argc, char** argv) {
             if (::fcntl(fd, F_GETFD) != -1) {
                 text += std::to_string(fd) + "\n";
             }
+        }
+    } else if (request == "stdio") {
+        struct stat null = {}, status = {};
+        ::stat("/dev/null", &null);
+        for (const int fd : {0, 2}) {
+            const bool open = ::fstat(fd, &status) == 0;
+            text += !open ? "closed\n" : status.st_rdev == null.st_rdev ? "null\n" : "open\n";
         }
     } else {
         return 99;

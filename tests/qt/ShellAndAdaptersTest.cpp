@@ -160,10 +160,8 @@ struct WatchedChecks final : LaunchChecks {
     bool checkTimesync() override { return watched(); }
     bool checkLogEntries() override { return watched(); }
     bool checkLogTimeFormat() override { return watched(); }
-    const std::string& clockScript() const override { return script; }
     bool watched() const { return watch(), true; }
     std::function<void()> watch;
-    std::string script;
 };
 
 TEST_F(ShellMenus, TheWindowIsDrawnAndSaysSoWhileTheLaunchChecksRun) {
