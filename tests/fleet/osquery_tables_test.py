@@ -5,9 +5,9 @@ does, and checks the rows: the columns the block names, text-friendly values, ev
 row and nothing uncommitted.
 
 The ledger is recorded from the simulated Mac by `scanbrook-cli record` (twice: a first read and
-an incremental one) when the program offers that command, and built from SCHEMA_SQL otherwise.
+an incremental one).
 
-usage: osquery_tables_test.py SCANBROOK_CLI SIM_ROOT CONF SCHEMA_SQL
+usage: osquery_tables_test.py SCANBROOK_CLI SIM_ROOT CONF
 """
 import json
 import os
@@ -19,7 +19,7 @@ import tempfile
 import time
 import urllib.parse
 
-CLI, SIM_ROOT, CONF, SCHEMA_SQL = sys.argv[1:5]
+CLI, SIM_ROOT, CONF = sys.argv[1:4]
 ROOT_LEDGER = "/Library/Application Support/Scanbrook/ledger.sqlite3"
 USER_LEDGERS = "/Users/%/Library/Application Support/Scanbrook/ledger.sqlite3"
 UTC = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6}Z$")
@@ -43,12 +43,6 @@ def count(ledger, table):
 def make_ledger(folder):
     ledger = os.path.join(folder, ROOT_LEDGER.lstrip("/"))
     os.makedirs(os.path.dirname(ledger))
-    usage = subprocess.run([CLI, "--help"], capture_output=True, text=True, timeout=60).stdout
-    if not re.search(r"^\s*scanbrook-cli record\b", usage, re.MULTILINE):
-        with open(SCHEMA_SQL, encoding="utf-8") as schema:
-            done = sqlite(ledger, stdin=schema.read())
-        assert done.returncode == 0, done.stderr
-        return ledger, "built from " + os.path.basename(SCHEMA_SQL)
     root = os.path.join(folder, "root")
     shutil.copytree(SIM_ROOT, root, symlinks=True)
     # A clock that stands still for both reads, at the present: the ledger prunes by the real one.
