@@ -6,7 +6,7 @@
 #   /Applications/Scanbrook.app
 #   /usr/local/bin/scanbrook-cli                        the wrapper that starts the bundle's
 #   /Library/LaunchDaemons/org.scanbrook.Scanbrook.summary.plist
-#   /Library/Application Support/Scanbrook/scanbrook-summary-attribute.sh
+#   /Library/Application Support/Scanbrook/scanbrook-summary-attribute.js
 # and its postinstall loads the daemon at once only when built with --load-daemon (launchd
 # loads it at the next boot anyway; one already loaded is reloaded). docs/fleet.md describes it.
 # From the environment:
@@ -37,7 +37,7 @@ mkdir -p "$root/Applications" "$root/usr/local/bin" "$root/Library/LaunchDaemons
 ditto "$app" "$root/Applications/Scanbrook.app"
 install -m 755 "$fleet/scanbrook-cli" "$root/usr/local/bin/scanbrook-cli"
 install -m 644 "$fleet/org.scanbrook.Scanbrook.summary.plist" "$root/Library/LaunchDaemons/"
-install -m 755 "$fleet/scanbrook-summary-attribute.sh" \
+install -m 755 "$fleet/scanbrook-summary-attribute.js" \
     "$root/Library/Application Support/Scanbrook/"
 install -m 755 "$fleet/pkg-scripts/postinstall" "$scripts/postinstall"
 if ((load_daemon)); then

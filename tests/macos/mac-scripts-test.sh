@@ -133,7 +133,7 @@ check "pkg: what it installs, with which modes" test "$(cat "$STUB_LOG.payload")
     "644 ./Library/LaunchDaemons/org.scanbrook.Scanbrook.summary.plist" \
     "755 ./Applications/Scanbrook.app/Contents/MacOS/Scanbrook" \
     "755 ./Applications/Scanbrook.app/Contents/MacOS/scanbrook-cli" \
-    "755 ./Library/Application Support/Scanbrook/scanbrook-summary-attribute.sh" \
+    "755 ./Library/Application Support/Scanbrook/scanbrook-summary-attribute.js" \
     "755 ./usr/local/bin/scanbrook-cli")"
 check "pkg: the app stays in /Applications, versioned, unsigned without an identity" eval \
     'grep -q "^plutil -replace 0.BundleIsRelocatable -bool NO" "$STUB_LOG" &&
