@@ -56,9 +56,10 @@ QtSummaryView::QtSummaryView(QWidget* summaryPanel, QLabel* verdictLabel,
     table->verticalHeader()->hide();
     // Rows as tight as the text, so that a day's scanners fit without scrolling.
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    // The name takes what the other columns leave, so the table fits its panel's width.
+    // Every column as wide as its text, the name never cut; the last takes what is left, and a
+    // panel too narrow for them all scrolls rather than squeezing the names away.
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
+    table->horizontalHeader()->setStretchLastSection(true);
     // The gravest first until the user clicks a header; equals keep the summary's name order.
     table->horizontalHeader()->setSortIndicator(kStatus, Qt::DescendingOrder);
     table->setSortingEnabled(true);
