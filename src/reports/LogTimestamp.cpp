@@ -102,7 +102,15 @@ std::optional<platform::TimePoint> parseLogTimestamp(std::string_view text) {
     }
     const auto local =
         sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) + microseconds(micros);
-    return time_point_cast<platform::TimePoint::duration>(local - *offset);
+    const auto instant = local - *offset;
+    // A four-digit year reaches past what the clock can hold where it counts nanoseconds
+    // (about 1678 to 2262): such a time is no instant here, rather than an overflow.
+    constexpr auto kEarliest = time_point_cast<microseconds>(platform::TimePoint::min());
+    constexpr auto kLatest = time_point_cast<microseconds>(platform::TimePoint::max());
+    if (instant < kEarliest || instant > kLatest) {
+        return std::nullopt;
+    }
+    return time_point_cast<platform::TimePoint::duration>(instant);
 }
 
 std::string utcText(platform::TimePoint t) {
